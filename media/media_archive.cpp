@@ -1,0 +1,152 @@
+#include "media_archive.h"
+
+#include <windows.h>
+#include <unzip.h>
+#include <zlib.h>
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "media/zip_cipher.h"
+
+const char kMediaArchivePassword[] = "plumbo3";
+
+namespace {
+
+unzFile archive = nullptr;
+long archiveSize = 0;
+
+// Deflate cannot expand data by more than this factor; an entry claiming a
+// larger ratio has a damaged header and is refused before any allocation.
+constexpr uint64_t kMaxDeflateRatio = 1032;
+
+// Reads the current entry's stored bytes (encryption header, then the
+// compressed data) without letting minizip interpret them.
+bool ReadRawEntry(uLong storedSize, std::vector<uint8_t>* sealed) {
+    int method = 0, level = 0;
+    if (unzOpenCurrentFile2(archive, &method, &level, 1) != UNZ_OK) return false;
+    sealed->resize(storedSize);
+    int read = unzReadCurrentFile(archive, sealed->data(), static_cast<unsigned>(storedSize));
+    int closed = unzCloseCurrentFile(archive);
+    return read >= 0 && static_cast<uLong>(read) == storedSize && closed == UNZ_OK;
+}
+
+// Deciphers `sealed` with the archive password and expands it into exactly
+// `size` bytes at `out`; false when the data do not expand to that size.
+bool Unseal(std::vector<uint8_t>* sealed, uLong method, char* out, uint32_t size) {
+    ZipCipher cipher(kMediaArchivePassword);
+    for (uint8_t& byte : *sealed) byte = cipher.Decrypt(byte);
+    const uint8_t* data = sealed->data() + ZipCipher::kHeaderSize;
+    size_t dataSize = sealed->size() - ZipCipher::kHeaderSize;
+
+    if (method == 0) {
+        if (dataSize != size) return false;
+        if (size > 0) std::memcpy(out, data, size);
+        return true;
+    }
+    if (method != Z_DEFLATED) return false;
+    z_stream stream;
+    std::memset(&stream, 0, sizeof(stream));
+    if (inflateInit2(&stream, -MAX_WBITS) != Z_OK) return false;
+    stream.next_in = const_cast<Bytef*>(data);
+    stream.avail_in = static_cast<uInt>(dataSize);
+    stream.next_out = reinterpret_cast<Bytef*>(out);
+    stream.avail_out = size;
+    int result = inflate(&stream, Z_FINISH);
+    bool whole = (result == Z_STREAM_END || (size == 0 && result == Z_BUF_ERROR)) &&
+                 stream.total_out == size;
+    inflateEnd(&stream);
+    return whole;
+}
+
+// A byte array of `size` bytes, or null when memory is short.
+char* AllocateBytes(uint32_t size) { return new (std::nothrow) char[size > 0 ? size : 1]; }
+
+}  // namespace
+
+bool OpenMediaArchive(const char* path) {
+    std::string mapped = Win32MapPath(path);
+    archive = unzOpen(mapped.c_str());
+    archiveSize = 0;
+    if (FILE* file = fopen(path, "rb")) {
+        if (std::fseek(file, 0, SEEK_END) == 0) archiveSize = std::ftell(file);
+        std::fclose(file);
+    }
+    return archive != nullptr;
+}
+
+void CloseMediaArchive() {
+    if (archive != nullptr) {
+        unzClose(archive);
+        archive = nullptr;
+    }
+}
+
+std::unique_ptr<IData> ReadMediaFile(const char* name) {
+    std::unique_ptr<IData> loose = ReadLooseMediaFile(name);
+    if (loose) return loose;
+    return ReadArchiveEntry(name);
+}
+
+std::unique_ptr<IData> ReadLooseMediaFile(const char* name) {
+    std::string path = std::string("media\\") + name;
+    for (char& c : path) {
+        if (c == '/') c = '\\';
+    }
+    FILE* file = fopen(path.c_str(), "rb");
+    if (file == nullptr) return nullptr;
+
+    long length = -1;
+    if (std::fseek(file, 0, SEEK_END) == 0) length = std::ftell(file);
+    if (length < 0 || static_cast<unsigned long>(length) > UINT32_MAX ||
+        std::fseek(file, 0, SEEK_SET) != 0) {
+        std::fclose(file);
+        return nullptr;
+    }
+    uint32_t size = static_cast<uint32_t>(length);
+    char* bytes = AllocateBytes(size);
+    if (bytes == nullptr) {
+        std::fclose(file);
+        return nullptr;
+    }
+    auto blob = std::make_unique<_data>(bytes, size);
+    size_t read = size > 0 ? std::fread(bytes, 1, size, file) : 0;
+    std::fclose(file);
+    if (read != size) return nullptr;
+    return blob;
+}
+
+std::unique_ptr<IData> ReadArchiveEntry(const char* name) {
+    if (archive == nullptr) return nullptr;
+    char entryName[1024];
+    size_t length = std::strlen(name);
+    if (length >= sizeof(entryName)) return nullptr;
+    for (size_t i = 0; i <= length; ++i) entryName[i] = (name[i] == '\\') ? '/' : name[i];
+
+    if (unzLocateFile(archive, entryName, 2) != UNZ_OK) return nullptr;
+    unz_file_info info;
+    if (unzGetCurrentFileInfo(archive, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) {
+        return nullptr;
+    }
+    // Sizes past what an entry of this archive could hold are damage, not data.
+    if (info.compressed_size > static_cast<uint64_t>(archiveSize) ||
+        info.compressed_size < ZipCipher::kHeaderSize ||
+        info.uncompressed_size > info.compressed_size * kMaxDeflateRatio + 64 ||
+        info.uncompressed_size > INT32_MAX) {
+        return nullptr;
+    }
+    std::vector<uint8_t> sealed;
+    if (!ReadRawEntry(info.compressed_size, &sealed)) return nullptr;
+
+    uint32_t size = static_cast<uint32_t>(info.uncompressed_size);
+    char* bytes = AllocateBytes(size);
+    if (bytes == nullptr) return nullptr;
+    auto blob = std::make_unique<_data>(bytes, size);
+    if (!Unseal(&sealed, info.compression_method, bytes, size)) return nullptr;
+    uLong crc = crc32(0, reinterpret_cast<const Bytef*>(bytes), size);
+    if (crc != info.crc) return nullptr;
+    return blob;
+}

@@ -1,0 +1,21 @@
+// Windows file paths on a POSIX file system. The saver names files the Windows
+// way ("media\models\tree.r3m", "c:\TreeError.er"); every fopen made by code
+// that includes <windows.h> goes through Win32OpenFile, which maps the path:
+//   - every '\' becomes '/';
+//   - a drive path "x:\..." lands under the per-user folder
+//     $XDG_DATA_HOME/velmora/drive_x/ (~/.local/share/velmora/drive_x/ when
+//     XDG_DATA_HOME is unset), created on demand when a file is written;
+//   - a directory never opens as a file, as on Windows.
+#pragma once
+
+#include <cstdio>
+#include <stdio.h>
+#include <string>
+
+// The POSIX path that a Windows path names (see above).
+std::string Win32MapPath(const char* windowsPath);
+
+// fopen with the path mapped; null with errno set on failure.
+FILE* Win32OpenFile(const char* windowsPath, const char* mode);
+
+#define fopen(path, mode) Win32OpenFile((path), (mode))

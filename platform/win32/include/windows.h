@@ -1,0 +1,7 @@
+// Velmora's Win32 stand-in: the subset of the Windows API the saver calls,
+// implemented on Linux. Code above platform/ includes <windows.h> exactly as it
+// would on Windows; on Linux this folder is on the include path instead.
+#pragma once
+
+#include "win32_types.h"
+#include "win32_files.h"

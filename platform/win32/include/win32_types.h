@@ -56,3 +56,118 @@ typedef void* HANDLE;
 #define E_POINTER ((HRESULT)0x80004003)
 #define SUCCEEDED(hr) (((HRESULT)(hr)) >= 0)
 #define FAILED(hr) (((HRESULT)(hr)) < 0)
+
+// Handles. Each kind is its own pointer type, so they cannot be mixed up.
+#define VELMORA_DECLARE_HANDLE(name) \
+    struct name##__ {                \
+        int unused;                  \
+    };                               \
+    typedef struct name##__* name
+VELMORA_DECLARE_HANDLE(HWND);
+VELMORA_DECLARE_HANDLE(HINSTANCE);
+VELMORA_DECLARE_HANDLE(HICON);
+VELMORA_DECLARE_HANDLE(HCURSOR);
+VELMORA_DECLARE_HANDLE(HBRUSH);
+VELMORA_DECLARE_HANDLE(HBITMAP);
+VELMORA_DECLARE_HANDLE(HDC);
+VELMORA_DECLARE_HANDLE(HMENU);
+VELMORA_DECLARE_HANDLE(HMONITOR);
+VELMORA_DECLARE_HANDLE(HKEY);
+VELMORA_DECLARE_HANDLE(HFONT);
+typedef HINSTANCE HMODULE;
+typedef void* HGDIOBJ;
+typedef LONG LSTATUS;
+
+typedef struct tagRECT {
+    LONG left;
+    LONG top;
+    LONG right;
+    LONG bottom;
+} RECT, *LPRECT;
+typedef const RECT* LPCRECT;
+
+typedef struct tagPOINT {
+    LONG x;
+    LONG y;
+} POINT, *LPPOINT;
+
+typedef struct tagSIZE {
+    LONG cx;
+    LONG cy;
+} SIZE;
+
+typedef LRESULT(CALLBACK* WNDPROC)(HWND, UINT, WPARAM, LPARAM);
+typedef intptr_t INT_PTR;
+typedef uintptr_t UINT_PTR;
+typedef INT_PTR(CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
+
+typedef struct tagMSG {
+    HWND hwnd;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+    DWORD time;
+    POINT pt;
+} MSG, *LPMSG;
+
+typedef struct _GUID {
+    DWORD Data1;
+    WORD Data2;
+    WORD Data3;
+    BYTE Data4[8];
+} GUID;
+typedef GUID* LPGUID;
+typedef const GUID& REFGUID;
+typedef GUID IID;
+typedef const IID& REFIID;
+
+typedef union _LARGE_INTEGER {
+    struct {
+        DWORD LowPart;
+        LONG HighPart;
+    } u;
+    LONGLONG QuadPart;
+} LARGE_INTEGER;
+
+#define LOWORD(l) ((WORD)(((DWORD_PTR)(l)) & 0xffff))
+#define HIWORD(l) ((WORD)((((DWORD_PTR)(l)) >> 16) & 0xffff))
+#define MAKELONG(a, b) ((LONG)(((WORD)(a)) | ((DWORD)((WORD)(b))) << 16))
+#define MAKEINTRESOURCE(i) ((LPSTR)((uintptr_t)((WORD)(i))))
+typedef uintptr_t DWORD_PTR;
+
+// Window messages (the values Windows uses).
+#define WM_NULL 0x0000
+#define WM_CREATE 0x0001
+#define WM_DESTROY 0x0002
+#define WM_MOVE 0x0003
+#define WM_SIZE 0x0005
+#define WM_ACTIVATE 0x0006
+#define WM_SETFOCUS 0x0007
+#define WM_KILLFOCUS 0x0008
+#define WM_PAINT 0x000F
+#define WM_CLOSE 0x0010
+#define WM_QUIT 0x0012
+#define WM_ERASEBKGND 0x0014
+#define WM_SHOWWINDOW 0x0018
+#define WM_ACTIVATEAPP 0x001C
+#define WM_SETCURSOR 0x0020
+#define WM_NOTIFY 0x004E
+#define WM_KEYDOWN 0x0100
+#define WM_KEYUP 0x0101
+#define WM_CHAR 0x0102
+#define WM_SYSKEYDOWN 0x0104
+#define WM_SYSKEYUP 0x0105
+#define WM_INITDIALOG 0x0110
+#define WM_COMMAND 0x0111
+#define WM_SYSCOMMAND 0x0112
+#define WM_TIMER 0x0113
+#define WM_HSCROLL 0x0114
+#define WM_MOUSEMOVE 0x0200
+#define WM_LBUTTONDOWN 0x0201
+#define WM_LBUTTONUP 0x0202
+#define WM_RBUTTONDOWN 0x0204
+#define WM_RBUTTONUP 0x0205
+#define WM_MBUTTONDOWN 0x0207
+#define WM_MBUTTONUP 0x0208
+#define WM_POWERBROADCAST 0x0218
+#define WM_USER 0x0400

@@ -45,8 +45,12 @@ void* operator new[](size_t size, const std::nothrow_t&) noexcept {
     if (size > largestNothrowArray) largestNothrowArray = size;
     return std::malloc(size > 0 ? size : 1);
 }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete[](void* p, size_t) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, size_t) noexcept {
+    std::free(p);
+}
 
 TEST_F(MediaArchiveTest, ReadsEntriesOfAZipToolArchiveByAnySpellingOfTheName) {
     MakeTreeAndArchive();

@@ -4,9 +4,8 @@
 #include <windows.h>
 
 typedef DWORD D3DCOLOR;
-#define D3DCOLOR_ARGB(a, r, g, b)                                                 \
-    ((D3DCOLOR)((((a) & 0xff) << 24) | (((r) & 0xff) << 16) | (((g) & 0xff) << 8) | \
-                ((b) & 0xff)))
+#define D3DCOLOR_ARGB(a, r, g, b) \
+    ((D3DCOLOR)((((a)&0xff) << 24) | (((r)&0xff) << 16) | (((g)&0xff) << 8) | ((b)&0xff)))
 #define D3DCOLOR_XRGB(r, g, b) D3DCOLOR_ARGB(0xff, r, g, b)
 
 typedef struct _D3DVECTOR {

@@ -7,11 +7,11 @@
 #include <cstdint>
 
 struct SceneSettingsRecord {
-    uint8_t showTime = 1;         // draw the clock
-    uint8_t enable12Hour = 1;     // clock with "am"/"pm"
-    uint8_t enableSound = 1;      // play the ambient sound
-    uint8_t exitOnMouse = 1;      // mouse movement ends the saver
-    uint8_t enableFps = 1;        // draw the frame-rate text
+    uint8_t showTime = 1;            // draw the clock
+    uint8_t enable12Hour = 1;        // clock with "am"/"pm"
+    uint8_t enableSound = 1;         // play the ambient sound
+    uint8_t exitOnMouse = 1;         // mouse movement ends the saver
+    uint8_t enableFps = 1;           // draw the frame-rate text
     int32_t cameraChangeDelay = 15;  // 0..40; a cut every delay + 5 seconds
     int32_t soundVolume = 100;       // 0..100
     int32_t timeOfDay = 0;           // 0 day, 1 night, anything else random

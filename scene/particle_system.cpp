@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "render/texture_cache.h"
-#include "scene/scene_clock.h"
+#include "scene/scene_state.h"
 
 namespace {
 

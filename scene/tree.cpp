@@ -10,7 +10,9 @@
 
 namespace {
 
-D3DXVECTOR3 Position(const ModelVertex& v) { return D3DXVECTOR3(v.x, v.y, v.z); }
+D3DXVECTOR3 Position(const ModelVertex& v) {
+    return D3DXVECTOR3(v.x, v.y, v.z);
+}
 
 // Normalised, or the zero vector when the length is too small to divide by.
 D3DXVECTOR3 NormaliseOrZero(const D3DXVECTOR3& v) {

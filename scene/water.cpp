@@ -58,8 +58,8 @@ void BuildBumpTexels(const int8_t* h, uint16_t* texels) {
 }
 
 void ReflectionTextureMatrix(const D3DXMATRIX& p, D3DXMATRIX* m) {
-    *m = D3DXMATRIX(0.5f * p._11, 0.0f, 0.0f, 0.0f,  //
-                    0.0f, 0.5f * p._22, 0.0f, 0.0f,  //
+    *m = D3DXMATRIX(0.5f * p._11, 0.0f, 0.0f, 0.0f,           //
+                    0.0f, 0.5f * p._22, 0.0f, 0.0f,           //
                     0.5f * p._33, 0.5f * p._33, p._33, 0.0f,  //
                     0.0f, 0.0f, 0.0f, 0.0f);
 }
@@ -84,9 +84,8 @@ void CWater::CreateWater(IDirect3DDevice8* device, const D3DSURFACE_DESC& backBu
                          ModelCache* models, TextureCache* textures) {
     waterModel = models->GetModel(device, "models/water.r3m", *textures, true);
     textureCache = textures;
-    if (FAILED(D3DXCreateTexture(device, kReflectionSize, kReflectionSize, 1,
-                                 D3DUSAGE_RENDERTARGET, backBufferDesc.Format, D3DPOOL_DEFAULT,
-                                 &reflectionTexture))) {
+    if (FAILED(D3DXCreateTexture(device, kReflectionSize, kReflectionSize, 1, D3DUSAGE_RENDERTARGET,
+                                 backBufferDesc.Format, D3DPOOL_DEFAULT, &reflectionTexture))) {
         reflectionTexture = nullptr;
         ReportError("error D3DXCreateTexture\n");
         return;
@@ -108,15 +107,16 @@ IDirect3DTexture8* CWater::CreateBumpTexture(IDirect3DDevice8* device, UINT widt
     const char* name = "texture/bumpwat.raw";
     std::unique_ptr<IData> blob = ReadMediaFile(name);
     if (!blob) {
-        if (LogFile* log = GetLog()) log->WriteLine((std::string("Unable to load data from zip") + name).c_str());
+        if (LogFile* log = GetLog())
+            log->WriteLine((std::string("Unable to load data from zip") + name).c_str());
         return nullptr;
     }
     // A short height field cannot fill the map; it gives no bump texture.
     if (blob->GetSize() < kBumpSize * kBumpSize) return nullptr;
 
     IDirect3DTexture8* texture = nullptr;
-    if (FAILED(device->CreateTexture(width, height, 1, 0, D3DFMT_V8U8, D3DPOOL_MANAGED,
-                                     &texture))) {
+    if (FAILED(
+            device->CreateTexture(width, height, 1, 0, D3DFMT_V8U8, D3DPOOL_MANAGED, &texture))) {
         return nullptr;
     }
     std::vector<uint16_t> texels(kBumpSize * kBumpSize);
@@ -125,8 +125,8 @@ IDirect3DTexture8* CWater::CreateBumpTexture(IDirect3DDevice8* device, UINT widt
     if (SUCCEEDED(texture->GetSurfaceLevel(0, &level))) {
         RECT source = {0, 0, kBumpSize, kBumpSize};
         D3DXLoadSurfaceFromMemory(level, nullptr, nullptr, texels.data(), D3DFMT_V8U8,
-                                  kBumpSize * sizeof(uint16_t), nullptr, &source,
-                                  D3DX_FILTER_NONE, 0);
+                                  kBumpSize * sizeof(uint16_t), nullptr, &source, D3DX_FILTER_NONE,
+                                  0);
         level->Release();
     }
     return texture;

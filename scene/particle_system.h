@@ -39,7 +39,8 @@ public:
     void DrawParticles(IDirect3DDevice8* device);
     void ReleaseParticles();
 
-    const std::vector<Particle>& Particles() const { return particles; }
+    // Live particles, oldest first.
+    std::vector<Particle>& Particles() { return particles; }
 
 private:
     IDirect3DVertexBuffer8* vertexBuffer = nullptr;

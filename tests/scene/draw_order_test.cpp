@@ -1,0 +1,164 @@
+// The device calls of the scene elements, in order, and the states they
+// leave behind, against a recording device.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "render/model_cache.h"
+#include "render/texture_cache.h"
+#include "scene/glyph_font.h"
+#include "scene/particle_system.h"
+#include "scene/scene_state.h"
+#include "scene/sky_cube.h"
+#include "scene/tree.h"
+#include "tests/render/recording_device.h"
+
+namespace {
+
+HRESULT NoTexture(IDirect3DDevice8*, const void*, UINT, IDirect3DTexture8**) {
+    return E_FAIL;
+}
+
+std::string RS(D3DRENDERSTATETYPE state, DWORD value) {
+    return "SetRenderState(" + std::to_string(state) + "," + std::to_string(value) + ")";
+}
+std::string TSS(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD value) {
+    return "SetTextureStageState(" + std::to_string(stage) + "," + std::to_string(type) + "," +
+           std::to_string(value) + ")";
+}
+
+// The calls of `calls` whose text starts with one of `prefixes`.
+std::vector<std::string> Only(const std::vector<std::string>& calls,
+                              std::initializer_list<const char*> prefixes) {
+    std::vector<std::string> kept;
+    for (const std::string& c : calls) {
+        for (const char* p : prefixes) {
+            if (c.rfind(p, 0) == 0) {
+                kept.push_back(c);
+                break;
+            }
+        }
+    }
+    return kept;
+}
+
+class DrawOrderTest : public ::testing::Test {
+protected:
+    RecordingDevice device;
+    ModelCache models;
+    TextureCache textures{NoTexture};
+};
+
+}  // namespace
+
+TEST_F(DrawOrderTest, SkyClampsDrawsAndRestoresInOrder) {
+    CSkyCube sky;
+    sky.LoadSky(&device, &models, &textures);
+    device.calls.clear();
+    sky.DrawSky(&device, 0);
+    std::vector<std::string> expected = {RS(D3DRS_ALPHABLENDENABLE, 0),
+                                         RS(D3DRS_LIGHTING, 0),
+                                         RS(D3DRS_ZWRITEENABLE, 0),
+                                         RS(D3DRS_ZENABLE, 0),
+                                         TSS(0, D3DTSS_ADDRESSU, D3DTADDRESS_CLAMP),
+                                         TSS(0, D3DTSS_ADDRESSV, D3DTADDRESS_CLAMP),
+                                         TSS(0, D3DTSS_ADDRESSW, D3DTADDRESS_CLAMP),
+                                         TSS(1, D3DTSS_ADDRESSU, D3DTADDRESS_CLAMP),
+                                         TSS(1, D3DTSS_ADDRESSV, D3DTADDRESS_CLAMP),
+                                         TSS(1, D3DTSS_ADDRESSW, D3DTADDRESS_CLAMP),
+                                         RS(D3DRS_ZWRITEENABLE, 1),
+                                         RS(D3DRS_ZENABLE, 1),
+                                         TSS(1, D3DTSS_ADDRESSU, D3DTADDRESS_WRAP),
+                                         TSS(1, D3DTSS_ADDRESSV, D3DTADDRESS_WRAP),
+                                         TSS(0, D3DTSS_ADDRESSU, D3DTADDRESS_WRAP),
+                                         TSS(0, D3DTSS_ADDRESSV, D3DTADDRESS_WRAP),
+                                         TSS(0, D3DTSS_MINFILTER, D3DTEXF_LINEAR),
+                                         TSS(0, D3DTSS_MAGFILTER, D3DTEXF_LINEAR),
+                                         TSS(0, D3DTSS_MIPFILTER, D3DTEXF_LINEAR),
+                                         RS(D3DRS_LIGHTING, 1)};
+    EXPECT_EQ(Only(device.Calls(), {"SetRenderState", "SetTextureStageState"}), expected);
+
+    // The main pass leaves the filters alone.
+    device.calls.clear();
+    sky.DrawSky(&device, 1);
+    EXPECT_EQ(Only(device.Calls(), {"SetTextureStageState(0,17", "SetTextureStageState(0,16"}),
+              std::vector<std::string>{});
+    EXPECT_EQ(device.transforms[D3DTS_WORLD]._11, 1.0f);
+}
+
+TEST_F(DrawOrderTest, TreeDrawsGrassThenLeavesAndLeavesDepthAndCullingOn) {
+    CTree tree;
+    tree.LoadTree(&device, &models, &textures);
+    device.calls.clear();
+    tree.DrawTree(&device, 1);
+    std::vector<std::string> states = Only(device.Calls(), {"SetRenderState"});
+    std::vector<std::string> expected = {RS(D3DRS_ALPHATESTENABLE, 1),
+                                         RS(D3DRS_LIGHTING, 1),
+                                         RS(D3DRS_LIGHTING, 0),
+                                         RS(D3DRS_CULLMODE, D3DCULL_NONE),
+                                         RS(D3DRS_LIGHTING, 0),
+                                         RS(D3DRS_ALPHABLENDENABLE, 1),
+                                         RS(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA),
+                                         RS(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA),
+                                         RS(D3DRS_ZWRITEENABLE, 0),
+                                         RS(D3DRS_ZENABLE, 1),
+                                         RS(D3DRS_ZWRITEENABLE, 1),
+                                         RS(D3DRS_CULLMODE, D3DCULL_CCW)};
+    EXPECT_EQ(states, expected);
+    EXPECT_EQ(Only(device.Calls(), {"SetTextureStageState"}).front(),
+              TSS(1, D3DTSS_ADDRESSU, D3DTADDRESS_CLAMP));
+
+    // By day neither grass is lit.
+    device.calls.clear();
+    tree.DrawTree(&device, 0);
+    EXPECT_EQ(Only(device.Calls(), {"SetRenderState(137,1)"}), std::vector<std::string>{});
+}
+
+TEST_F(DrawOrderTest, TextIsDrawnInBatchesOfFiftyGlyphs) {
+    IDirect3DTexture8* fontTexture = device.MakeTexture(256, 256);
+    CGlyphFont font("Arial", 12, 1);
+    ASSERT_EQ(font.AttachFont(&device, fontTexture), S_OK);
+    ASSERT_EQ(font.CreateFontBuffers(), S_OK);
+    device.calls.clear();
+    std::string text(60, 'A');
+    text += "  ";  // spaces draw nothing
+    EXPECT_EQ(font.DrawString(0.02f, 0.93f, 0.001f, 0.35f, 0.35f, 0xFFFFFF00, text.c_str(), 0),
+              S_OK);
+    std::vector<std::string> draws = device.Calls("DrawPrimitive");
+    ASSERT_EQ(draws.size(), 2u);
+    EXPECT_EQ(draws[0], "DrawPrimitive(4,0,100)");
+    EXPECT_EQ(draws[1], "DrawPrimitive(4,0,20)");
+    EXPECT_EQ(device.Calls("ApplyStateBlock").size(), 2u);
+    font.ReleaseFontBuffers();
+    font.DetachFont();
+    EXPECT_EQ(font.DrawString(0, 0, 0, 1, 1, 0, "x", 0), E_FAIL);
+}
+
+TEST_F(DrawOrderTest, ParticlesAreDrawnInPointListsOf511) {
+    CParticleSystem particles;
+    ASSERT_EQ(particles.CreateParticles(&device, &textures), S_OK);
+    // More than a steady night ever holds, to see the batches.
+    particles.Particles().assign(1100, Particle{1, 70, 5, 0, 0.7f, 0.7f, 0, 1});
+    sceneElapsed = 0.0f;
+    size_t count = particles.Particles().size();
+    device.calls.clear();
+    particles.DrawParticles(&device);
+    std::vector<std::string> draws = device.Calls("DrawPrimitive");
+    ASSERT_EQ(draws.size(), 3u);
+    EXPECT_EQ(draws[0], "DrawPrimitive(1,0,511)");
+    EXPECT_EQ(draws[1], "DrawPrimitive(1,0,511)");
+    EXPECT_EQ(draws[2], "DrawPrimitive(1,0," + std::to_string(count - 1022) + ")");
+    EXPECT_EQ(device.renderStates[D3DRS_POINTSPRITEENABLE], 0u);
+    const auto& bytes = device.vertexBuffers.back()->bytes;
+    PointVertex first;
+    std::memcpy(&first, bytes.data(), sizeof(first));
+    EXPECT_EQ(first.colour, 0xFFB2B200u);
+    particles.ReleaseParticles();
+
+    CParticleSystem unbuilt;  // no buffer: nothing happens
+    device.calls.clear();
+    unbuilt.DrawParticles(&device);
+    EXPECT_TRUE(device.Calls().empty());
+}

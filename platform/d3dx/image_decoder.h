@@ -16,7 +16,8 @@ struct DecodedImage {
     // width * height texels, A8R8G8B8, top row first.
     std::vector<uint32_t> texels;
     // The Direct3D format closest to the file's own pixels (for example
-    // R8G8B8 for 24-bit files, A8R8G8B8 for 32-bit TGA files).
+    // R8G8B8 for 24-bit files, A8R8G8B8 for 32-bit TGA files, L8 for grey
+    // ones; X8R8G8B8 for palette images).
     D3DFORMAT format = D3DFMT_UNKNOWN;
     D3DXIMAGE_FILEFORMAT fileFormat = D3DXIFF_BMP;
 };

@@ -69,8 +69,8 @@ HRESULT DecodeJpeg(const uint8_t* data, size_t size, DecodedImage* out) {
         jpeg_read_scanlines(&info, &row, 1);
     }
     jpeg_finish_decompress(&info);
+    out->format = info.jpeg_color_space == JCS_GRAYSCALE ? D3DFMT_L8 : D3DFMT_X8R8G8B8;
     jpeg_destroy_decompress(&info);
-    out->format = D3DFMT_X8R8G8B8;
     out->fileFormat = D3DXIFF_JPG;
     return S_OK;
 }

@@ -159,6 +159,8 @@ HRESULT DecodeTga(const uint8_t* data, size_t size, DecodedImage* out) {
         out->format = useAlpha ? D3DFMT_A1R5G5B5 : D3DFMT_X1R5G5B5;
     else if (baseType == kColourMapped && (mapBits == 32 || (mapBits == 16 && alphaBits > 0)))
         out->format = D3DFMT_A8R8G8B8;
+    else if (baseType == kGrey)
+        out->format = D3DFMT_L8;
     else
         out->format = D3DFMT_X8R8G8B8;
     out->fileFormat = D3DXIFF_TGA;

@@ -101,9 +101,8 @@ TEST_F(ImageDecoderTest, TgaFilesMatchImageMagick) {
         {"-type TrueColorAlpha -compress RLE -orient TopLeft", "rle_top32.tga", D3DFMT_A8R8G8B8},
         {"-flip -type TrueColor -compress None", "bottom24.tga", D3DFMT_R8G8B8},
         {"-type TrueColor -compress RLE -orient TopLeft", "rle_top24.tga", D3DFMT_R8G8B8},
-        {"-flip -colorspace gray -alpha off -compress None", "grey.tga", D3DFMT_X8R8G8B8},
-        {"-colorspace gray -alpha off -compress RLE -orient TopLeft", "rle_grey.tga",
-         D3DFMT_X8R8G8B8},
+        {"-flip -colorspace gray -alpha off -compress None", "grey.tga", D3DFMT_L8},
+        {"-colorspace gray -alpha off -compress RLE -orient TopLeft", "rle_grey.tga", D3DFMT_L8},
         {"-flip -alpha off -colors 100 -type Palette -compress None", "mapped.tga",
          D3DFMT_X8R8G8B8},
         {"-alpha off -colors 100 -type Palette -compress RLE -orient TopLeft", "rle_mapped.tga",
@@ -214,7 +213,7 @@ TEST_F(ImageDecoderTest, JpegFilesMatchImageMagick) {
     ExpectMatchesReference(colour, "colour.jpg", 2, D3DFMT_X8R8G8B8, D3DXIFF_JPG);
     const std::string grey =
         Make("-background white -flatten -colorspace gray -quality 90", "grey.jpg");
-    ExpectMatchesReference(grey, "grey.jpg", 2, D3DFMT_X8R8G8B8, D3DXIFF_JPG);
+    ExpectMatchesReference(grey, "grey.jpg", 2, D3DFMT_L8, D3DXIFF_JPG);
     const std::string progressive =
         Make("-background white -flatten -interlace JPEG", "progressive.jpg");
     ExpectMatchesReference(progressive, "progressive.jpg", 2, D3DFMT_X8R8G8B8, D3DXIFF_JPG);

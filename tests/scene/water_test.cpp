@@ -2,7 +2,14 @@
 // foam motion, and the matrix that projects the reflection onto the lake.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
 #include <vector>
+
+#include "render/model_cache.h"
+#include "render/texture_cache.h"
+#include "tests/render/recording_device.h"
+#include "tests/support/temp_folder.h"
 
 #include "scene/scene_state.h"
 #include "scene/water.h"
@@ -22,8 +29,8 @@ TEST(BumpTexelTest, DifferencesWrapAndClampToPlusMinus127) {
     EXPECT_EQ(static_cast<int8_t>(texels[0] >> 8), 127);    // v
     // (255, 0): -128 next to 127 on the right (wrapping) gives -127.
     EXPECT_EQ(static_cast<int8_t>(texels[255] >> 8), -127);
-    // (1, 0): -128, the byte 0x80, is -128 and not 128.
-    EXPECT_EQ(static_cast<int8_t>(texels[1] & 0xff), -128 - 0);
+    // (1, 0): the byte 0x80 above a 0 is -128 (clamped to -127), not +128.
+    EXPECT_EQ(static_cast<int8_t>(texels[1] & 0xff), -127);
 }
 
 TEST(WaterMotionTest, ScrollAndFoamFollowTheSceneTime) {
@@ -65,4 +72,91 @@ TEST(WaterMotionTest, ReflectionMatrixMapsTheScreenOntoTheTexture) {
     EXPECT_NEAR(v / w, 0.5f * y * projection._22 / (projection._33 * z) + 0.5f, 1e-5f);
     (void)screenX;
     (void)screenY;
+}
+
+namespace {
+
+HRESULT NoTextureFile(IDirect3DDevice8*, const void*, UINT, IDirect3DTexture8**) {
+    return E_FAIL;
+}
+
+class WaterDeviceTest : public ::testing::Test {
+protected:
+    void TearDown() override { bumpMapSupported = false; }
+
+    TempFolder folder;
+    RecordingDevice device;
+    ModelCache models;
+    TextureCache textures{NoTextureFile};
+    D3DSURFACE_DESC backBuffer = {};
+};
+
+}  // namespace
+
+TEST_F(WaterDeviceTest, BumpTextureComesFromTheHeightField) {
+    std::string heights(256 * 256, '\0');
+    heights[0] = 10;
+    folder.WriteFile("media/texture/bumpwat.raw", heights);
+    IDirect3DTexture8* bump = CWater().CreateBumpTexture(&device, 256, 256);
+    ASSERT_NE(bump, nullptr);
+    D3DSURFACE_DESC desc;
+    bump->GetLevelDesc(0, &desc);
+    EXPECT_EQ(desc.Format, D3DFMT_V8U8);
+    EXPECT_EQ(desc.Pool, D3DPOOL_MANAGED);
+    bump->Release();
+
+    folder.WriteFile("media/texture/bumpwat.raw", heights.substr(0, 1000));
+    EXPECT_EQ(CWater().CreateBumpTexture(&device, 256, 256), nullptr);
+}
+
+TEST_F(WaterDeviceTest, MissingReflectionTargetIsReportedToTheErrorFile) {
+    device.answer = [](const DeviceCall& call) {
+        return call.method == "CreateTexture" ? D3DERR_OUTOFVIDEOMEMORY : D3D_OK;
+    };
+    bumpMapSupported = true;
+    CWater water;
+    water.CreateWater(&device, backBuffer, &models, &textures);
+    EXPECT_EQ(water.ReflectionTexture(), nullptr);
+    EXPECT_EQ(water.BumpTexture(), nullptr);
+    EXPECT_EQ(folder.ReadFile("velmora/drive_c/TreeError.er"), "error D3DXCreateTexture\n");
+}
+
+TEST_F(WaterDeviceTest, DrawWaterLeavesTheStagesAsTheSceneExpects) {
+    folder.WriteFile("media/texture/bumpwat.raw", std::string(256 * 256, '\0'));
+    bumpMapSupported = true;
+    backBuffer.Format = D3DFMT_X8R8G8B8;
+    CWater water;
+    water.LoadFoam(&device, &models, &textures);
+    water.CreateWater(&device, backBuffer, &models, &textures);
+    ASSERT_NE(water.ReflectionTexture(), nullptr);
+    ASSERT_NE(water.BumpTexture(), nullptr);
+
+    D3DXMATRIX projection;
+    D3DXMatrixPerspectiveOffCenterLH(&projection, -1, 1, -1, 1, 4, 5500);
+    device.calls.clear();
+    water.DrawWater(projection, &device, true);
+    auto tss = [&](DWORD stage, D3DTEXTURESTAGESTATETYPE type) {
+        return device.textureStageStates[{stage, type}];
+    };
+    EXPECT_EQ(tss(0, D3DTSS_TEXTURETRANSFORMFLAGS), static_cast<DWORD>(D3DTTFF_DISABLE));
+    EXPECT_EQ(tss(1, D3DTSS_TEXTURETRANSFORMFLAGS), static_cast<DWORD>(D3DTTFF_DISABLE));
+    EXPECT_EQ(tss(1, D3DTSS_TEXCOORDINDEX), 1u);
+    EXPECT_EQ(tss(1, D3DTSS_ADDRESSU), static_cast<DWORD>(D3DTADDRESS_WRAP));
+    EXPECT_EQ(tss(0, D3DTSS_COLOROP), static_cast<DWORD>(D3DTOP_MODULATE));
+    EXPECT_EQ(tss(1, D3DTSS_COLOROP), static_cast<DWORD>(D3DTOP_MODULATE));
+    EXPECT_EQ(device.renderStates[D3DRS_ZENABLE], 1u);
+    EXPECT_EQ(device.renderStates[D3DRS_ZWRITEENABLE], 1u);
+    EXPECT_EQ(device.renderStates[D3DRS_ALPHABLENDENABLE], 0u);
+    EXPECT_EQ(device.renderStates[D3DRS_LIGHTING], 1u);
+    EXPECT_EQ(device.transforms[D3DTS_WORLD]._41, 0.0f);
+    // The bump map drives the reflection lookup.
+    std::vector<std::string> ops = device.Calls("SetTextureStageState");
+    EXPECT_NE(std::find(ops.begin(), ops.end(),
+                        "SetTextureStageState(0,1," + std::to_string(D3DTOP_BUMPENVMAP) + ")"),
+              ops.end());
+
+    // Reflection pass: the target changes and comes back, without leaking.
+    water.BeginReflection(&device);
+    EXPECT_EQ(water.EndReflection(&device), D3D_OK);
+    water.ReleaseWater();
 }

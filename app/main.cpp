@@ -1,0 +1,17 @@
+// velmora: the screen saver. The command line selects the run mode
+// (/c configure, /p <window> preview, /s full screen, /t test window,
+// /a change password); the host does the rest.
+#include <windows.h>
+
+#include "scene/rerir_screensaver.h"
+
+int main(int argc, char** argv) {
+    Win32SetCommandLine(argc, argv);
+    CRerirScreensaver saver;
+    HRESULT result = saver.Initialise(GetModuleHandle(nullptr));
+    if (FAILED(result)) {
+        saver.ShowErrorBox(result);
+        return 0;
+    }
+    return saver.RunMode();
+}

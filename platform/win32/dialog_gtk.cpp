@@ -1,5 +1,5 @@
 // The GTK 3 backend: each dialog is a modal GtkWindow whose controls sit on a
-// GtkFixed at their template rectangles, converted from dialog units with the
+// GtkLayout at their template rectangles, converted from dialog units with the
 // dialog font's average character size as Windows does. Enter clicks the
 // default button, Escape and the window's close button mean Cancel.
 #include "platform/win32/dialog_gtk.h"
@@ -19,7 +19,7 @@ namespace {
 
 struct DialogView {
     GtkWidget* window = nullptr;
-    GtkWidget* fixed = nullptr;
+    GtkWidget* layout = nullptr;  // holds the controls
     double unitX = 1.5, unitY = 1.625;
     int syncing = 0;  // > 0 while the widgets are set from the dialog's state
 };
@@ -236,21 +236,24 @@ bool Create(DialogWindow* dialog) {
     // an eighth of its height down.
     PangoLayout* layout = gtk_widget_create_pango_layout(
         view->window, "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
-    int width = 0, height = 0;
-    pango_layout_get_pixel_size(layout, &width, &height);
+    int textWidth = 0, textHeight = 0;
+    pango_layout_get_pixel_size(layout, &textWidth, &textHeight);
     g_object_unref(layout);
-    if (width > 0 && height > 0) {
-        view->unitX = ((width / 26 + 1) / 2) / 4.0;
-        view->unitY = height / 8.0;
+    if (textWidth > 0 && textHeight > 0) {
+        view->unitX = ((textWidth / 26 + 1) / 2) / 4.0;
+        view->unitY = textHeight / 8.0;
     }
 
     const DialogResource& resource = dialog->Resource();
-    view->fixed = gtk_fixed_new();
-    gtk_widget_set_size_request(view->fixed,
-                                static_cast<int>(std::lround(resource.cx * view->unitX)),
-                                static_cast<int>(std::lround(resource.cy * view->unitY)));
-    gtk_container_add(GTK_CONTAINER(view->window), view->fixed);
-    gtk_widget_show(view->fixed);
+    // A GtkLayout, unlike a GtkFixed, keeps the dialog's own size whatever its
+    // children would like (a wrapping text asks for its unwrapped width).
+    view->layout = gtk_layout_new(nullptr, nullptr);
+    int width = static_cast<int>(std::lround(resource.cx * view->unitX));
+    int height = static_cast<int>(std::lround(resource.cy * view->unitY));
+    gtk_layout_set_size(GTK_LAYOUT(view->layout), width, height);
+    gtk_widget_set_size_request(view->layout, width, height);
+    gtk_container_add(GTK_CONTAINER(view->window), view->layout);
+    gtk_widget_show(view->layout);
 
     ++view->syncing;
     for (const auto& control : dialog->Controls()) {
@@ -265,7 +268,7 @@ bool Create(DialogWindow* dialog) {
         // A drop-down list's height includes its list; the closed box is one line.
         if (control->Kind() == ControlKind::ComboBox) cy = -1;
         gtk_widget_set_size_request(controlView->widget, cx, cy);
-        gtk_fixed_put(GTK_FIXED(view->fixed), controlView->widget, x, y);
+        gtk_layout_put(GTK_LAYOUT(view->layout), controlView->widget, x, y);
         gtk_widget_show_all(controlView->widget);
         gtkDialogBackend.RefreshControl(control.get());
         if (control->IsDefaultButton()) {
@@ -318,7 +321,7 @@ void RefreshDialog(DialogWindow* dialog) {
     DialogView* view = ViewOf(dialog);
     if (view == nullptr) return;
     gtk_window_set_title(GTK_WINDOW(view->window), dialog->Caption().c_str());
-    gtk_widget_set_sensitive(view->fixed, dialog->Enabled());
+    gtk_widget_set_sensitive(view->layout, dialog->Enabled());
 }
 
 void RefreshNotebook(DialogControl* control, GtkNotebook* notebook) {

@@ -112,34 +112,35 @@ void InitSound(HWND window) {
         s.window = window;
         if (FAILED(DirectSoundCreate(nullptr, &s.directSound, nullptr))) {
             s.directSound = nullptr;
-        } else if (FAILED(s.directSound->SetCooperativeLevel(window, DSSCL_PRIORITY))) {
-            s.directSound->Release();
-            s.directSound = nullptr;
-        } else {
-            DSBUFFERDESC desc = {};
-            desc.dwSize = sizeof desc;
-            desc.dwFlags = DSBCAPS_PRIMARYBUFFER;
-            IDirectSoundBuffer* primary = nullptr;
-            bool ready = SUCCEEDED(s.directSound->CreateSoundBuffer(&desc, &primary, nullptr));
-            if (ready) {
-                WAVEFORMATEX format = {};
-                format.wFormatTag = WAVE_FORMAT_PCM;
-                format.nChannels = 2;
-                format.nSamplesPerSec = 44100;
-                format.wBitsPerSample = 16;
-                format.nBlockAlign = 4;
-                format.nAvgBytesPerSec = 176400;
-                ready = SUCCEEDED(primary->SetFormat(&format));
-                // The format stays in force after the primary buffer goes.
-                primary->Release();
-            }
-            if (!ready) {
-                s.directSound->SetCooperativeLevel(window, DSSCL_NORMAL);
-                s.directSound->Release();
-                s.directSound = nullptr;
-            }
+            ShutdownSound();
+            return;
         }
-        if (!s.directSound) return;
+        if (FAILED(s.directSound->SetCooperativeLevel(window, DSSCL_PRIORITY))) {
+            ShutdownSound();
+            return;
+        }
+        DSBUFFERDESC desc = {};
+        desc.dwSize = sizeof desc;
+        desc.dwFlags = DSBCAPS_PRIMARYBUFFER;
+        IDirectSoundBuffer* primary = nullptr;
+        if (FAILED(s.directSound->CreateSoundBuffer(&desc, &primary, nullptr))) {
+            ShutdownSound();
+            return;
+        }
+        WAVEFORMATEX format = {};
+        format.wFormatTag = WAVE_FORMAT_PCM;
+        format.nChannels = 2;
+        format.nSamplesPerSec = 44100;
+        format.wBitsPerSample = 16;
+        format.nBlockAlign = 4;
+        format.nAvgBytesPerSec = 176400;
+        HRESULT result = primary->SetFormat(&format);
+        // The format stays in force after the primary buffer goes.
+        primary->Release();
+        if (FAILED(result)) {
+            ShutdownSound();
+            return;
+        }
     }
     if (!s.feeder.joinable()) {
         s.stopFeeder = false;

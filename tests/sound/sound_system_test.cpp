@@ -409,8 +409,11 @@ TEST(SoundSystemOff, NoAudioDeviceLeavesTheSystemOffSilently) {
     TempFolder folder;
     folder.WriteFile("media/sound/ocean.ogg", EncodeOgg(MakeSignal(44100, 2, 0.2), 44100, 2));
     UseNoAudio();
+    CSound* early = CreateSound("sound/early.ogg", 0);
+    ASSERT_NE(early, nullptr);
     InitSound(kWindow);
     EXPECT_EQ(GetDirectSound(), nullptr);
+    EXPECT_EQ(FindSound("sound/early.ogg"), nullptr);  // a failed start shuts the system down
     EXPECT_FALSE(IsFeederRunning());
     auto* sound = static_cast<CSoundDX*>(CreateSound("sound/ocean.ogg", 1));
     ASSERT_NE(sound, nullptr);

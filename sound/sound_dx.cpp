@@ -20,6 +20,8 @@ void CSoundDX::LoadSound() {
     Hold hold(SoundLock());
     IDirectSound* directSound = GetDirectSound();
     if (!fileName[0] || !directSound) return;
+    // Loading again starts from nothing.
+    ReleaseBuffer();
     delete reader;
     reader = CreateSoundReader(fileName);
     if (!reader || reader->OpenStream(fileName) != 0) {

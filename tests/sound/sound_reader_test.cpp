@@ -34,8 +34,8 @@ TEST(HasExtension, ComparesTheTextAfterTheLastDot) {
     EXPECT_FALSE(HasExtension("", "ogg"));
     EXPECT_FALSE(HasExtension(nullptr, "ogg"));
     EXPECT_FALSE(HasExtension("a.ogg", nullptr));
-    EXPECT_TRUE(HasExtension("dir.ogg/name",
-                             "ogg/name"));  // a dot in a folder counts when the file has none
+    EXPECT_FALSE(
+        HasExtension("sound.ogg/ocean", "ogg"));  // the folder's dot is the last one: "ogg/ocean"
     EXPECT_FALSE(HasExtension("a.oggx", "ogg"));
 }
 

@@ -207,6 +207,10 @@ TEST_F(SoundSystemTest, GroupOneStreamsAndOtherGroupsStreamOnlyLongSounds) {
     EXPECT_NE(streaming->reader, nullptr);
     EXPECT_EQ(BufferBytes(streaming), 131072u);
     EXPECT_EQ(streaming->writeCount, 131072);
+    streaming->LoadSound();  // loading again replaces the buffer and the reader
+    ASSERT_NE(streaming->buffer, nullptr);
+    EXPECT_EQ(streaming->writeCount, 131072);
+    EXPECT_EQ(streaming->reader->position, 52920);
 
     auto* once = static_cast<CSoundDX*>(CreateSound("sound/short.ogg", 0));
     EXPECT_NE(once, streaming);  // a clone of the first, which streams

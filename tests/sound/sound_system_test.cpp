@@ -291,9 +291,15 @@ protected:
         SoundSystemTest::SetUp();
         sound = static_cast<CSoundDX*>(CreateSound("sound/ocean.ogg", 1));
         ASSERT_NE(sound->reader, nullptr);
+        // The test drives the sound's fields itself: the feeder waits meanwhile.
+        hold = std::unique_lock<std::recursive_mutex>(SoundLock());
         delete sound->reader;
         reader = new MarkerReader(176400);
         sound->reader = reader;
+    }
+    void TearDown() override {
+        hold.unlock();
+        SoundSystemTest::TearDown();
     }
     // Fills the ring with 'o', sets the play position p and the write count.
     void Place(DWORD p, int64_t written) {
@@ -307,6 +313,7 @@ protected:
         reader->requested = 0;
     }
 
+    std::unique_lock<std::recursive_mutex> hold;
     CSoundDX* sound = nullptr;
     MarkerReader* reader = nullptr;
 };

@@ -158,7 +158,10 @@ HRESULT SoundBuffer::Lock(DWORD offset, DWORD bytes, LPVOID* audio1, LPDWORD byt
     if (device->Lost()) return DSERR_BUFFERLOST;
     const DWORD size = static_cast<DWORD>(data->size());
     if (lockFlags & DSBLOCK_FROMWRITECURSOR) GetCurrentPosition(nullptr, &offset);
-    if (lockFlags & DSBLOCK_ENTIREBUFFER) bytes = size;
+    if (lockFlags & DSBLOCK_ENTIREBUFFER) {
+        offset = 0;
+        bytes = size;
+    }
     if (offset >= size || bytes == 0 || bytes > size) return DSERR_INVALIDPARAM;
     const DWORD first = std::min(bytes, size - offset);
     const DWORD second = bytes - first;

@@ -370,5 +370,26 @@ bool RenderPreviews(const std::vector<ZipEntry>& entries, const std::string& fol
             return false;
         }
     }
+    // Textures with alpha, twice their size over a sky-blue and grey background.
+    for (const char* name : {"font.tga", "logo.tga", "ftr05tp.tga", "treewall0.tga"}) {
+        const Image& texture = textures[name];
+        Image sheet(texture.width * 2, texture.height * 2);
+        for (int y = 0; y < sheet.height; ++y) {
+            for (int x = 0; x < sheet.width; ++x) {
+                Color back = y < sheet.height / 2 ? Color{0.45f, 0.62f, 0.85f, 1}
+                                                  : Color{0.25f, 0.25f, 0.25f, 1};
+                Color c = texture.Get(x / 2, y / 2);
+                Color out = MixColor(back, c, c.a);
+                out.a = 1;
+                sheet.Set(x, y, out);
+            }
+        }
+        std::string path =
+            folder + "/" + std::string(name).substr(0, std::strlen(name) - 4) + ".png";
+        if (!WritePng(path, sheet)) {
+            *error = "cannot write " + path;
+            return false;
+        }
+    }
     return true;
 }

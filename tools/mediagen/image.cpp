@@ -43,17 +43,17 @@ void Image::Blend(int x, int y, Color c, float coverage) {
 
 std::vector<uint8_t> EncodeTga(const Image& image, bool withAlpha) {
     std::vector<uint8_t> out;
-    out.push_back(0);  // no image id
-    out.push_back(0);  // no colour map
-    out.push_back(2);  // uncompressed true colour
-    PutLe(&out, 0, 5);
+    out.push_back(0);             // no image id
+    out.push_back(0);             // no colour map
+    out.push_back(2);             // uncompressed true colour
+    out.insert(out.end(), 5, 0);  // colour map specification
     PutLe(&out, 0, 2);
     PutLe(&out, 0, 2);
     PutLe(&out, static_cast<uint32_t>(image.width), 2);
     PutLe(&out, static_cast<uint32_t>(image.height), 2);
     out.push_back(withAlpha ? 32 : 24);
-    out.push_back(withAlpha ? 0x28 : 0x20);  // top-left origin, 8 alpha bits
-    for (int y = 0; y < image.height; ++y) {
+    out.push_back(withAlpha ? 0x08 : 0x00);  // bottom-left origin, 8 alpha bits
+    for (int y = image.height - 1; y >= 0; --y) {
         for (int x = 0; x < image.width; ++x) {
             const uint8_t* p = image.At(x, y);
             out.push_back(p[2]);

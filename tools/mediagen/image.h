@@ -37,7 +37,8 @@ struct Image {
     void Blend(int x, int y, Color c, float coverage);
 };
 
-// 32-bit (with alpha) or 24-bit uncompressed TGA, stored top row first.
+// 32-bit (with alpha) or 24-bit uncompressed TGA, stored bottom row first as
+// the format's default origin is, so every reader shows it upright.
 std::vector<uint8_t> EncodeTga(const Image& image, bool withAlpha);
 // 24-bit uncompressed BMP (alpha dropped).
 std::vector<uint8_t> EncodeBmp(const Image& image);

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <map>
 
+#include "tools/mediagen/icon.h"
 #include "tools/mediagen/image.h"
 #include "tools/mediagen/mesh.h"
 #include "tools/mediagen/random.h"
@@ -94,13 +95,15 @@ Image DecodeJpeg(const std::vector<uint8_t>& data) {
     return image;
 }
 
-// Our own TGA and BMP layouts only: uncompressed, top-left TGA, bottom-up BMP.
+// Our own TGA and BMP layouts only: uncompressed TGA, bottom-up BMP.
 Image DecodeTga(const std::vector<uint8_t>& d) {
     int w = d[12] | (d[13] << 8), h = d[14] | (d[15] << 8), bytes = d[16] / 8;
+    bool topFirst = (d[17] & 0x20) != 0;
     Image image(w, h);
     for (int i = 0; i < w * h; ++i) {
         const uint8_t* p = &d[18 + static_cast<size_t>(i) * bytes];
-        uint8_t* q = &image.rgba[static_cast<size_t>(i) * 4];
+        int y = topFirst ? i / w : h - 1 - i / w;
+        uint8_t* q = image.At(i % w, y);
         q[0] = p[2], q[1] = p[1], q[2] = p[0], q[3] = bytes == 4 ? p[3] : 255;
     }
     return image;
@@ -330,6 +333,8 @@ bool RenderPreviews(const std::vector<ZipEntry>& entries, const std::string& fol
         {"night3", {-200, 50, -200}, {0, 20, 0}, true},
         {"above", {0, 1400, 10}, {0, 0, 0}, false},
         {"tree", {-40, 45, 75}, {0, 45, 0}, false},
+        {"sky", {0, 20, 0}, {600, 500, -350}, false},
+        {"skynight", {0, 20, 0}, {150, 150, -600}, true},
     };
     auto identity = [](Vec3 p) { return p; };
     for (const View& view : views) {
@@ -371,7 +376,8 @@ bool RenderPreviews(const std::vector<ZipEntry>& entries, const std::string& fol
         }
     }
     // Textures with alpha, twice their size over a sky-blue and grey background.
-    for (const char* name : {"font.tga", "logo.tga", "ftr05tp.tga", "treewall0.tga"}) {
+    textures["icon.tga"] = MakeIconImage(48);
+    for (const char* name : {"font.tga", "logo.tga", "ftr05tp.tga", "treewall0.tga", "icon.tga"}) {
         const Image& texture = textures[name];
         Image sheet(texture.width * 2, texture.height * 2);
         for (int y = 0; y < sheet.height; ++y) {

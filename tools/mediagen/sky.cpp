@@ -59,7 +59,7 @@ Color DaySky(Vec3 d) {
     }
     float sunDisc = SmoothStep(0.99965f, 0.99980f, toSun);
     c = MixColor(c, Color{1.0f, 0.98f, 0.90f}, sunDisc);
-    float line = MountainLine(d);
+    float line = e < 0.07f ? MountainLine(d) : 0.0f;
     if (e < line) {
         float depth = Clamp01((line - e) / 0.05f);
         Color far = MixColor(Color{0.62f, 0.70f, 0.80f}, Color{0.50f, 0.58f, 0.68f}, depth);
@@ -92,9 +92,11 @@ Color NightSky(Vec3 d) {
     Color c = MixColor(horizon, zenith, std::sqrt(Clamp01(e)));
     // A faint band of distant stars across the sky.
     Vec3 bandAxis = Normalise({0.3f, 0.45f, 0.84f});
-    float band = std::exp(-std::pow(Dot(d, bandAxis) / 0.2f, 2.0f));
-    float dust = FractalNoise(d.x * 9.0f + 40.0f, d.z * 9.0f + d.y * 5.0f, 4, 79u);
-    c = c + Color{0.05f, 0.055f, 0.07f, 0} * (band * dust * SmoothStep(0.02f, 0.25f, e));
+    float band = std::exp(-std::pow(Dot(d, bandAxis) / 0.2f, 2.0f)) * SmoothStep(0.02f, 0.25f, e);
+    if (band > 0.01f) {
+        float dust = FractalNoise(d.x * 9.0f + 40.0f, d.z * 9.0f + d.y * 5.0f, 4, 79u);
+        c = c + Color{0.05f, 0.055f, 0.07f, 0} * (band * dust);
+    }
     float toMoon = Dot(d, MoonDirection());
     float glow = 0.22f * std::pow(std::fmax(toMoon, 0.0f), 60.0f) +
                  0.06f * std::pow(std::fmax(toMoon, 0.0f), 6.0f);
@@ -114,7 +116,7 @@ Color NightSky(Vec3 d) {
         Color moon{0.98f * shade, 0.96f * shade, 0.88f * shade};
         c = MixColor(c, moon, SmoothStep(kMoonRadius, kMoonRadius * 0.93f, angle));
     }
-    float line = MountainLine(d);
+    float line = e < 0.07f ? MountainLine(d) : 0.0f;
     if (e < line) {
         Color hills{0.018f, 0.024f, 0.045f};
         c = MixColor(hills, c, SmoothStep(line - 0.002f, line, e));

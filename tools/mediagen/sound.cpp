@@ -17,11 +17,15 @@ struct Wave {
     double start, rise, fall, gain, pan;
 };
 
-// State-variable filter, used as a band-pass whose centre moves.
+// State-variable filter, used as a band-pass whose centre moves; `f` is
+// BandPassCoefficient of the centre frequency.
+double BandPassCoefficient(double centre) {
+    return 2.0 * std::sin(kPi * centre / kOceanRate);
+}
+
 struct BandPass {
     double low = 0, band = 0;
-    double Step(double input, double centre, double q) {
-        double f = 2.0 * std::sin(kPi * centre / kOceanRate);
+    double Step(double input, double f, double q) {
         double high = input - low - q * band;
         band += f * high;
         low += f * band;
@@ -29,10 +33,11 @@ struct BandPass {
     }
 };
 
+// One-pole low-pass at a fixed cut-off frequency.
 struct OnePole {
-    double state = 0;
-    double Step(double input, double cutoff) {
-        double a = 1.0 - std::exp(-2.0 * kPi * cutoff / kOceanRate);
+    explicit OnePole(double cutoff) : a(1.0 - std::exp(-2.0 * kPi * cutoff / kOceanRate)) {}
+    double a, state = 0;
+    double Step(double input) {
         state += a * (input - state);
         return state;
     }
@@ -80,7 +85,9 @@ std::vector<float> SynthesiseShore() {
     }
     int total = frames + fade;
     std::vector<double> raw(static_cast<size_t>(total) * 2);
-    OnePole rumble[2], washTone[2], splashTone[2];
+    OnePole rumble[2] = {OnePole(260.0), OnePole(260.0)};
+    OnePole washTone[2] = {OnePole(6000.0), OnePole(6000.0)};
+    OnePole splashTone[2] = {OnePole(1800.0), OnePole(1800.0)};
     BandPass wash[2];
     for (int i = 0; i < total; ++i) {
         double t = std::fmod(static_cast<double>(i) / kOceanRate, loop);
@@ -96,16 +103,16 @@ std::vector<float> SynthesiseShore() {
             splash[0] += e * (1.0 - 0.8 * w.pan);
             splash[1] += e * (1.0 + 0.8 * w.pan);
         }
-        double centre = 350.0 + 1100.0 * std::fmin(1.0, brightness);
+        double centre = BandPassCoefficient(350.0 + 1100.0 * std::fmin(1.0, brightness));
         double common = Gaussian(&random);
         for (int ch = 0; ch < 2; ++ch) {
             double noise = 0.6 * common + 0.8 * Gaussian(&random);
             // Distant, steady lapping: low noise breathing slowly with the loop.
             double breath = 0.75 + 0.25 * std::sin(2 * kPi * t / (loop / 3) + ch);
-            double out = 0.9 * rumble[ch].Step(noise, 260.0) * breath;
+            double out = 0.9 * rumble[ch].Step(noise) * breath;
             out += 0.55 * wash[ch].Step(noise, centre, 1.2) * swell[ch];
-            double fizz = noise - splashTone[ch].Step(noise, 1800.0);
-            out += 0.12 * washTone[ch].Step(fizz, 6000.0) * splash[ch];
+            double fizz = noise - splashTone[ch].Step(noise);
+            out += 0.12 * washTone[ch].Step(fizz) * splash[ch];
             raw[static_cast<size_t>(i) * 2 + ch] = out;
         }
     }

@@ -242,5 +242,5 @@ Image MakeShoreTexture() {
     return MakeTerrainTexture(1024, kShoreMapHalf);
 }
 Image MakeHillsTexture() {
-    return MakeTerrainTexture(1024, kHillsMapHalf);
+    return MakeTerrainTexture(512, kHillsMapHalf);
 }

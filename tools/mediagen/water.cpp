@@ -80,7 +80,7 @@ Image MakeFoamTexture() {
             // Periods that divide the width, so the ring's texture repeats seamlessly.
             float streaks = FractalNoise(x / 8.0f, y / 3.0f, 4, 61u, kWidth / 8);
             float bubbles = FractalNoise(x / 2.0f, y / 2.0f, 2, 63u, kWidth / 2);
-            float value = band * SmoothStep(0.35f, 0.75f, 0.7f * streaks + 0.3f * bubbles) * 0.55f;
+            float value = band * SmoothStep(0.35f, 0.75f, 0.7f * streaks + 0.3f * bubbles) * 0.35f;
             image.Set(x, y, {value, value, value * 1.05f, 1.0f});
         }
     }

@@ -245,6 +245,41 @@ TEST_F(WorldContentTest, SkyBoxStaysInsideTheFarPlaneAndWaterCoversEverythingBel
     }
 }
 
+// Counter-clockwise triangles are culled: the ground must wind so that
+// (b - a) x (c - a) points up, the sky box so that it points inwards.
+TEST_F(WorldContentTest, GroundFacesUpAndTheSkyFacesInwards) {
+    auto normal = [](const TestSubMesh& mesh, size_t i) {
+        Point a = At(mesh.vertices[mesh.indices[i]]), b = At(mesh.vertices[mesh.indices[i + 1]]);
+        Point c = At(mesh.vertices[mesh.indices[i + 2]]);
+        Point u = Sub(b, a), v = Sub(c, a);
+        return Point{u.y * v.z - u.z * v.y, u.z * v.x - u.x * v.z, u.x * v.y - u.y * v.x};
+    };
+    std::vector<TestSubMesh> ground = Model("models/water.r3m");
+    for (const char* name : {"models/scene1.r3m", "models/pena.r3m"}) {
+        for (const TestSubMesh& mesh : Model(name)) ground.push_back(mesh);
+    }
+    for (const TestSubMesh& mesh : Model("models/scene.r3m")) {
+        if (mesh.texture == "island.jpg") ground.push_back(mesh);
+    }
+    ASSERT_GE(ground.size(), 5u);
+    for (const TestSubMesh& mesh : ground) {
+        int down = 0;
+        for (size_t i = 0; i + 2 < mesh.indices.size(); i += 3) {
+            Point n = normal(mesh, i);
+            if (n.y < 0.0f) ++down;
+        }
+        EXPECT_EQ(down, 0) << mesh.texture;
+    }
+    for (const TestSubMesh& mesh : Model("models/sky.r3m")) {
+        for (size_t i = 0; i + 2 < mesh.indices.size(); i += 3) {
+            Point n = normal(mesh, i);
+            Point a = At(mesh.vertices[mesh.indices[i]]);
+            Point inwards = Sub(Point{0, 1000, 0}, a);
+            EXPECT_GT(n.x * inwards.x + n.y * inwards.y + n.z * inwards.z, 0.0f) << mesh.texture;
+        }
+    }
+}
+
 TEST_F(WorldContentTest, FontGlyphsFillExactlyTheCellsOfTheGlyphTable) {
     TestImage font = Texture("font.tga");
     ASSERT_EQ(font.width, 256);

@@ -183,6 +183,9 @@ public:
     }
 
     Image color;
+    // Skips triangles that run counter-clockwise on screen, as the saver's
+    // default cull mode does.
+    bool cullBackFaces = false;
 
 private:
     int width, height;
@@ -218,7 +221,7 @@ private:
             sy[i] = 0.5f * height - cam.focal * v[i]->y * iw[i];
         }
         float area = (sx[1] - sx[0]) * (sy[2] - sy[0]) - (sx[2] - sx[0]) * (sy[1] - sy[0]);
-        if (std::fabs(area) < 1e-6f) return;
+        if (std::fabs(area) < 1e-6f || (cullBackFaces && area < 0.0f)) return;
         int x0 = std::max(0, static_cast<int>(std::floor(std::min({sx[0], sx[1], sx[2]}))));
         int x1 = std::min(width - 1, static_cast<int>(std::ceil(std::max({sx[0], sx[1], sx[2]}))));
         int y0 = std::max(0, static_cast<int>(std::floor(std::min({sy[0], sy[1], sy[2]}))));
@@ -339,6 +342,7 @@ bool RenderPreviews(const std::vector<ZipEntry>& entries, const std::string& fol
     auto identity = [](Vec3 p) { return p; };
     for (const View& view : views) {
         Raster raster(640, 480);
+        raster.cullBackFaces = true;
         Camera cam = LookAt(view.eye, view.target, 480);
         Color shade = view.night ? Color{0.3f, 0.3f, 1.0f, 1} : Color{1, 1, 1, 1};
         const std::string night = view.night ? "_n" : "";
@@ -357,6 +361,7 @@ bool RenderPreviews(const std::vector<ZipEntry>& entries, const std::string& fol
                     shade);
         raster.Draw(cam, models["trava2.r3m"], textures, identity, view.night, Blend::kAlpha, true,
                     shade);
+        raster.cullBackFaces = false;
         raster.Draw(cam, models["trava.r3m"], textures, identity, false, Blend::kAlpha, true);
         for (const Shape& p : models["foliage.r3m"]) {
             Vec3 a = p.vertices[0].position, b = p.vertices[3].position;
@@ -366,6 +371,7 @@ bool RenderPreviews(const std::vector<ZipEntry>& entries, const std::string& fol
                 cam, models["foliage1.r3m"], textures, [&](Vec3 q) { return PlaceLeaf(q, n, b); },
                 false, Blend::kAlpha, true, {1, 1, 1, 1}, "ftr05tp" + night + ".tga");
         }
+        raster.cullBackFaces = true;
         if (view.night) {
             raster.Draw(cam, models["tube.r3m"], textures, identity, false, Blend::kAdd, true);
         }

@@ -45,7 +45,7 @@ public:
         if (branch.depth >= 2) tips.push_back(position);
         if (branch.depth == 3) tips.push_back(middle);
         if (branch.depth >= 3) return;
-        int children = branch.depth == 0 ? 4 : (branch.depth == 1 ? 3 : 3);
+        int children = branch.depth == 0 ? 4 : 3;
         for (int c = 0; c < children; ++c) {
             float a = azimuth + 2.0f * kPi * (c + random.Range(-0.2f, 0.2f)) / children;
             if (branch.depth > 0) a = azimuth + (c - 1) * random.Range(0.6f, 0.9f);
@@ -201,11 +201,6 @@ Model BuildFog() {
 
 }  // namespace
 
-Vec3 PlacementAxis(const Mesh& placement) {
-    Vec3 n = Cross(placement.vertices[0].position, placement.vertices[3].position);
-    return Dot(n, n) > 1.2e-38f ? n * (1.0f / Length(n)) : Vec3{0, 0, 0};
-}
-
 TreeModels BuildTree() {
     TreeModels tree;
     tree.branches.texture = "bark.jpg";
@@ -224,7 +219,8 @@ TreeModels BuildTree() {
     }
     tree.leaves = BuildLeafCluster();
 
-    // The stand-in: the trunk and its first forks only.
+    // The stand-in: the trunk grown as a late branch, so it stops after one
+    // level of thin forks.
     Mesh standIn;
     standIn.texture = "bark.jpg";
     TreeBuilder small(&standIn);

@@ -16,7 +16,3 @@ struct TreeModels {
 };
 
 TreeModels BuildTree();
-
-// Unit vector N of a placement (vertex 0 = A, vertex 3 = B): A x B scaled to
-// length 1, as the saver computes it when it orients and grows a cluster.
-Vec3 PlacementAxis(const Mesh& placement);

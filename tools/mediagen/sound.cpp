@@ -85,8 +85,9 @@ std::vector<float> SynthesiseShore() {
     }
     int total = frames + fade;
     std::vector<double> raw(static_cast<size_t>(total) * 2);
-    OnePole rumble[2] = {OnePole(260.0), OnePole(260.0)};
-    OnePole washTone[2] = {OnePole(6000.0), OnePole(6000.0)};
+    OnePole rumble[2] = {OnePole(300.0), OnePole(300.0)};
+    OnePole rumbleSoft[2] = {OnePole(300.0), OnePole(300.0)};
+    OnePole washTone[2] = {OnePole(4500.0), OnePole(4500.0)};
     OnePole splashTone[2] = {OnePole(1800.0), OnePole(1800.0)};
     BandPass wash[2];
     for (int i = 0; i < total; ++i) {
@@ -103,16 +104,16 @@ std::vector<float> SynthesiseShore() {
             splash[0] += e * (1.0 - 0.8 * w.pan);
             splash[1] += e * (1.0 + 0.8 * w.pan);
         }
-        double centre = BandPassCoefficient(350.0 + 1100.0 * std::fmin(1.0, brightness));
+        double centre = BandPassCoefficient(250.0 + 650.0 * std::fmin(1.0, brightness));
         double common = Gaussian(&random);
         for (int ch = 0; ch < 2; ++ch) {
             double noise = 0.6 * common + 0.8 * Gaussian(&random);
             // Distant, steady lapping: low noise breathing slowly with the loop.
             double breath = 0.75 + 0.25 * std::sin(2 * kPi * t / (loop / 3) + ch);
-            double out = 0.9 * rumble[ch].Step(noise) * breath;
-            out += 0.55 * wash[ch].Step(noise, centre, 1.2) * swell[ch];
+            double out = 1.4 * rumbleSoft[ch].Step(rumble[ch].Step(noise)) * breath;
+            out += 0.7 * wash[ch].Step(noise, centre, 1.2) * swell[ch];
             double fizz = noise - splashTone[ch].Step(noise);
-            out += 0.12 * washTone[ch].Step(fizz) * splash[ch];
+            out += 0.07 * washTone[ch].Step(fizz) * splash[ch];
             raw[static_cast<size_t>(i) * 2 + ch] = out;
         }
     }

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "media/media_archive.h"
+#include "platform/d3dx/image_decoder.h"
 #include "tests/mediagen/media_readers.h"
 #include "tests/support/temp_folder.h"
 
@@ -150,6 +151,39 @@ TEST_F(WorldContentTest, EveryModelParsesAndEveryTextureItNamesDecodes) {
     std::vector<uint8_t> heights;
     ASSERT_TRUE(Read("texture/bumpwat.raw", &heights));
     EXPECT_EQ(heights.size(), 256u * 256u);
+}
+
+// The saver's own image decoder reads every texture the same way as the
+// reader above: same size, same pixels (top row first), so glyph cells and
+// alpha edges land where they were drawn.
+TEST_F(WorldContentTest, SaversImageDecoderSeesTheSamePixels) {
+    std::set<std::string> names(std::begin(kNamedTextures), std::end(kNamedTextures));
+    for (const char* model : kModels) {
+        for (const TestSubMesh& mesh : Model(model)) names.insert(Lower(mesh.texture));
+    }
+    for (const std::string& name : names) {
+        std::vector<uint8_t> bytes;
+        ASSERT_TRUE(Read("texture/" + name, &bytes)) << name;
+        TestImage ours = Texture(name);
+        DecodedImage theirs;
+        ASSERT_EQ(DecodeImage(bytes.data(), bytes.size(), &theirs), S_OK) << name;
+        ASSERT_EQ(static_cast<int>(theirs.width), ours.width) << name;
+        ASSERT_EQ(static_cast<int>(theirs.height), ours.height) << name;
+        bool lossy = name.size() > 4 && name.substr(name.size() - 4) == ".jpg";
+        int worst = 0;
+        for (int y = 0; y < ours.height; ++y) {
+            for (int x = 0; x < ours.width; ++x) {
+                uint32_t argb = theirs.texels[static_cast<size_t>(y) * theirs.width + x];
+                const uint8_t* p = ours.At(x, y);
+                const int diffs[] = {std::abs(static_cast<int>((argb >> 16) & 255) - p[0]),
+                                     std::abs(static_cast<int>((argb >> 8) & 255) - p[1]),
+                                     std::abs(static_cast<int>(argb & 255) - p[2]),
+                                     std::abs(static_cast<int>(argb >> 24) - p[3])};
+                for (int d : diffs) worst = std::max(worst, d);
+            }
+        }
+        EXPECT_LE(worst, lossy ? 8 : 0) << name;
+    }
 }
 
 TEST_F(WorldContentTest, LeafClustersSitAtBranchTipsInTheCrownAndGrowAndSwayGently) {

@@ -93,12 +93,6 @@ bool Win32RegisterIconResource(int id, int width, int height, const uint32_t* pi
     return true;
 }
 
-void Win32ClearImageResources() {
-    std::lock_guard<std::mutex> hold(objectLock);
-    Images().bitmaps.clear();
-    Images().icons.clear();
-}
-
 const Win32Image* Win32BitmapResource(int id) {
     std::lock_guard<std::mutex> hold(objectLock);
     auto found = Images().bitmaps.find(id);

@@ -20,7 +20,6 @@ struct ThreadObject {
     std::condition_variable changed;
     pthread_t thread{};
     pid_t tid = 0;
-    bool started = false;
     bool running = true;
     bool suspended = false;
     bool detachWhenDone = false;  // the handle was closed while it ran
@@ -174,7 +173,6 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES, size_t stackSize, LPTHREAD_START_ROUT
         return nullptr;
     }
     pthread_detach(object->thread);
-    object->started = true;
     if (threadId != nullptr) {
         // The id is the kernel's thread id, known once the thread runs.
         std::unique_lock<std::mutex> hold(object->lock);

@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <pthread.h>
-#include <sched.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -48,17 +47,16 @@ pid_t CurrentTid() {
     return static_cast<pid_t>(syscall(SYS_gettid));
 }
 
-// Maps a Windows priority onto the scheduler: idle runs only when nothing
-// else wants the processor; the others become nice values.
-void ApplyPriority(pthread_t thread, pid_t tid, int priority) {
-    sched_param parameters{};
-    if (priority == THREAD_PRIORITY_IDLE) {
-        pthread_setschedparam(thread, SCHED_IDLE, &parameters);
-        return;
-    }
-    pthread_setschedparam(thread, SCHED_OTHER, &parameters);
+// Maps a Windows priority onto a nice value of the thread. Idle becomes the
+// weakest nice value rather than SCHED_IDLE, which can starve a thread
+// outright on a busy machine; a raise the system refuses leaves the thread as
+// it was.
+void ApplyPriority(pid_t tid, int priority) {
     int nice = 0;
     switch (priority) {
+        case THREAD_PRIORITY_IDLE:
+            nice = 19;
+            break;
         case THREAD_PRIORITY_LOWEST:
             nice = 10;
             break;
@@ -121,7 +119,7 @@ BOOL SetThreadPriority(HANDLE thread, int priority) {
     }
     if (thread == kCurrentThread) {
         ownPriority = priority;
-        ApplyPriority(pthread_self(), CurrentTid(), priority);
+        ApplyPriority(CurrentTid(), priority);
         return TRUE;
     }
     ThreadObject* object = FindThread(thread);
@@ -131,7 +129,7 @@ BOOL SetThreadPriority(HANDLE thread, int priority) {
     }
     std::lock_guard<std::mutex> hold(object->lock);
     object->priority = priority;
-    if (object->running && object->tid != 0) ApplyPriority(object->thread, object->tid, priority);
+    if (object->running && object->tid != 0) ApplyPriority(object->tid, priority);
     return TRUE;
 }
 

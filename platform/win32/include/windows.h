@@ -10,3 +10,5 @@
 #include "win32_monitor.h"
 #include "win32_time.h"
 #include "win32_process.h"
+#include "win32_registry.h"
+#include "win32_dialogs.h"

@@ -276,6 +276,14 @@ bool Create(DialogWindow* dialog) {
             gtk_window_set_default(window, controlView->widget);
         }
     }
+    // A static text's mnemonic moves the focus to the control after it.
+    const auto& controls = dialog->Controls();
+    for (size_t i = 0; i + 1 < controls.size(); ++i) {
+        if (controls[i]->Kind() == ControlKind::Static) {
+            gtk_label_set_mnemonic_widget(GTK_LABEL(ViewOf(controls[i].get())->widget),
+                                          ViewOf(controls[i + 1].get())->widget);
+        }
+    }
     --view->syncing;
     return true;
 }
@@ -320,8 +328,9 @@ void Destroy(DialogWindow* dialog) {
 void RefreshDialog(DialogWindow* dialog) {
     DialogView* view = ViewOf(dialog);
     if (view == nullptr) return;
+    // A disabled dialog (the owner of a modal one) looks the same; it simply
+    // takes no input, which the dialog itself refuses.
     gtk_window_set_title(GTK_WINDOW(view->window), dialog->Caption().c_str());
-    gtk_widget_set_sensitive(view->layout, dialog->Enabled());
 }
 
 void RefreshNotebook(DialogControl* control, GtkNotebook* notebook) {

@@ -20,7 +20,7 @@
 extern "C" const char* __lsan_default_suppressions() {
     return "leak:libgtk-3\nleak:libgdk-3\nleak:libglib-2.0\nleak:libgobject-2.0\n"
            "leak:libfontconfig\nleak:libpango\nleak:libcairo\nleak:libharfbuzz\n"
-           "leak:libgio-2.0\nleak:libX11\nleak:libatk\nleak:libepoxy\n";
+           "leak:libgio-2.0\nleak:libX11\nleak:libatk\nleak:libepoxy\nleak:libdbus-1\n";
 }
 
 namespace {

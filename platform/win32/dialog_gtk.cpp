@@ -13,8 +13,6 @@
 #include <cmath>
 #include <string>
 
-void RunDialogShownHook(HWND dialog, int resourceId);
-
 namespace {
 
 struct DialogView {
@@ -496,6 +494,8 @@ bool GtkDialogsAvailable() {
     if (started) return true;
     // gtk_init_check would also try a display named nowhere; stay quiet instead.
     if (getenv("DISPLAY") == nullptr && getenv("WAYLAND_DISPLAY") == nullptr) return false;
+    // The saver formats numbers in the C locale; GTK must not switch it.
+    gtk_disable_setlocale();
     started = gtk_init_check(nullptr, nullptr);
     return started;
 }

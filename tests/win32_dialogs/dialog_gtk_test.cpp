@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
 
+#include <clocale>
 #include <cmath>
 #include <filesystem>
 #include <set>
@@ -372,4 +373,6 @@ TEST_F(GtkDialogTest, MessageBoxIsAModalGtkDialog) {
     EXPECT_EQ("Velmora", title);
     EXPECT_EQ("Not enough video memory.", text);
     EXPECT_EQ(GTK_MESSAGE_ERROR, kind);
+    // Starting GTK left the process's number formatting alone.
+    EXPECT_STREQ("C", setlocale(LC_NUMERIC, nullptr));
 }

@@ -13,11 +13,9 @@ typedef HKEY* PHKEY;
 typedef DWORD ACCESS_MASK;
 typedef ACCESS_MASK REGSAM;
 
-typedef struct _SECURITY_ATTRIBUTES {
-    DWORD nLength;
-    LPVOID lpSecurityDescriptor;
-    BOOL bInheritHandle;
-} SECURITY_ATTRIBUTES, *PSECURITY_ATTRIBUTES, *LPSECURITY_ATTRIBUTES;
+// The security attributes record belongs to the process services; the
+// registry only passes it through (always null here).
+struct _SECURITY_ATTRIBUTES;
 
 // Predefined root; the only one this registry holds.
 #define HKEY_CURRENT_USER ((HKEY)(uintptr_t)((LONG)0x80000001))
@@ -85,8 +83,8 @@ typedef struct _SECURITY_ATTRIBUTES {
 
 LONG WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR lpClass,
                             DWORD dwOptions, REGSAM samDesired,
-                            const LPSECURITY_ATTRIBUTES lpSecurityAttributes, PHKEY phkResult,
-                            LPDWORD lpdwDisposition);
+                            struct _SECURITY_ATTRIBUTES* const lpSecurityAttributes,
+                            PHKEY phkResult, LPDWORD lpdwDisposition);
 LONG WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesired,
                           PHKEY phkResult);
 LONG WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType,

@@ -52,6 +52,9 @@ std::string Mnemonic(const std::string& text) {
     return out;
 }
 
+// The templates' font ("MS Shell Dlg", 8 points) is the desktop's sans-serif
+// face at 8 points; the theme's paddings shrink so that every control fits the
+// rectangle its template gives it.
 const char kStyleSheet[] =
     ".velmora-dialog, .velmora-dialog * { font-family: Sans; font-size: 8pt; }\n"
     ".velmora-dialog button { padding: 0 4px; min-height: 0; min-width: 0; }\n"

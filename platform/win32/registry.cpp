@@ -78,8 +78,10 @@ LONG WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR /*
         return ERROR_SUCCESS;
     });
     if (result == ERROR_SUCCESS && created) {
+        // Another process may have made it in the meantime; the file decides.
         result = registry_store::Update([&](RegistryHive& hive, bool* changed) {
             hive.CreateKey(path, changed);
+            created = *changed;
             return ERROR_SUCCESS;
         });
     }

@@ -39,6 +39,7 @@ bool ProbeRenderer(RendererInfo* info) {
         SDL_DestroyWindow(window);
         return false;
     }
+    KeepGlDriverLoaded();
     CopyText(info->renderer, sizeof info->renderer,
              reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
     CopyText(info->vendor, sizeof info->vendor,

@@ -29,6 +29,12 @@ private:
     SDL_GLContext context_;
 };
 
+// Keeps the GL driver module loaded for the rest of the process once a
+// context has loaded it. Unloading it with the last context and loading it
+// again for the next device costs time, and leaves the driver's own
+// allocations unreachable.
+void KeepGlDriverLoaded();
+
 // Asks SDL for OpenGL 3.3 core contexts; called before any GL window or
 // context is made.
 void RequestCoreProfile();

@@ -64,10 +64,13 @@ void GlContext::ForgetCurrent() {
     currentContext = nullptr;
 }
 
-void GlContext::MakeCurrent() {
-    if (currentContext == this) return;
+bool GlContext::MakeCurrent() {
+    // Window ids are never reused, so a live id means the same window.
+    if (SDL_GetWindowFromID(windowId_) != window_) return false;
+    if (currentContext == this) return true;
     SDL_GL_MakeCurrent(window_, context_);
     currentContext = this;
+    return true;
 }
 
 }  // namespace d3d8

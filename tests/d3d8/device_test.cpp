@@ -362,4 +362,27 @@ TEST_F(DeviceBehaviourTest, RenderTargetChecksAndDepthSurfaceRules) {
     EXPECT_EQ(live - 1, D3D8LiveObjectCount());
 }
 
+TEST_F(DeviceBehaviourTest, DeviceOutlivingItsWindowIsLostAndReleasesSafely) {
+    IDirect3DTexture8* texture = nullptr;
+    ASSERT_EQ(D3D_OK,
+              device->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture));
+    device->SetTexture(0, texture);
+    delete window;
+    window = nullptr;
+    EXPECT_EQ(D3DERR_DEVICELOST, device->TestCooperativeLevel());
+    EXPECT_EQ(D3D_OK, device->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0));
+    IDirect3DVertexBuffer8* vb = nullptr;
+    EXPECT_EQ(D3DERR_DEVICELOST,
+              device->CreateVertexBuffer(64, D3DUSAGE_WRITEONLY, 0, D3DPOOL_MANAGED, &vb));
+    EXPECT_EQ(D3DERR_DEVICELOST, device->Present(nullptr, nullptr, nullptr, nullptr));
+    D3DLOCKED_RECT locked;
+    ASSERT_EQ(D3D_OK, texture->LockRect(0, &locked, nullptr, 0));
+    EXPECT_EQ(D3D_OK, texture->UnlockRect(0));
+    IDirect3DTexture8* late = nullptr;
+    EXPECT_EQ(D3DERR_DEVICELOST,
+              device->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &late));
+    device->SetTexture(0, nullptr);
+    texture->Release();
+}
+
 }  // namespace

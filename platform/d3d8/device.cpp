@@ -215,20 +215,25 @@ Device8::~Device8() {
     if (recording_) ReleaseBoundObjects(recording_->state);
     for (auto& block : stateBlocks_) ReleaseBoundObjects(block.second->state);
     ReleaseBoundObjects(state_);
+    bool windowAlive = false;
     if (link_) {
-        link_->gl->MakeCurrent();
+        windowAlive = link_->gl->MakeCurrent();
         if (renderTarget_) DropSurface(renderTarget_);
         if (depthTarget_) DropSurface(depthTarget_);
         backBuffer_.reset();
         depthStencil_.reset();
+        if (windowAlive) {
+            glDeleteFramebuffers(1, &framebuffer_);
+            glDeleteFramebuffers(1, &presentFramebuffer_);
+            glDeleteVertexArrays(1, &vertexArray_);
+            glDeleteSamplers(kStageCount, samplers_);
+        } else {
+            programs_.ForgetAll();
+        }
         programs_ = FixedFunctionCache();
-        glDeleteFramebuffers(1, &framebuffer_);
-        glDeleteFramebuffers(1, &presentFramebuffer_);
-        glDeleteVertexArrays(1, &vertexArray_);
-        glDeleteSamplers(kStageCount, samplers_);
         link_->device = nullptr;
     }
-    if (window_ && !parameters_.Windowed && creation_.switchDisplay)
+    if (windowAlive && !parameters_.Windowed && creation_.switchDisplay)
         SDL_SetWindowFullscreen(window_, 0);
     if (creation_.parent) creation_.parent->Release();
 }
@@ -402,7 +407,8 @@ ULONG Device8::Release() {
 // ---- Frame ------------------------------------------------------------------
 
 void Device8::UpdateLoss() {
-    bool away = forcedLost_;
+    // A device whose window is gone stays lost.
+    bool away = forcedLost_ || !link_->gl->MakeCurrent();
     if (!parameters_.Windowed && window_)
         away = away || (SDL_GetWindowFlags(window_) & (SDL_WINDOW_HIDDEN | SDL_WINDOW_MINIMIZED));
     if (away)
@@ -513,7 +519,6 @@ HRESULT Device8::Present(const RECT* pSourceRect, const RECT* pDestRect, HWND hD
         if (!object || object->SdlWindow() != window_) return D3DERR_INVALIDCALL;
     }
     if (!parameters_.Windowed && (pSourceRect || pDestRect)) return D3DERR_INVALIDCALL;
-    link_->gl->MakeCurrent();
     int windowWidth = 0, windowHeight = 0;
     SDL_GL_GetDrawableSize(window_, &windowWidth, &windowHeight);
     RECT source = {0, 0, static_cast<LONG>(parameters_.BackBufferWidth),
@@ -556,8 +561,7 @@ HRESULT Device8::BeginScene() {
 HRESULT Device8::EndScene() {
     if (!inScene_) return D3DERR_INVALIDCALL;
     inScene_ = false;
-    link_->gl->MakeCurrent();
-    glFlush();
+    if (link_->gl->MakeCurrent()) glFlush();
     return D3D_OK;
 }
 
@@ -588,6 +592,7 @@ HRESULT Device8::CreateVertexBuffer(UINT Length, DWORD Usage, DWORD FVF, D3DPOOL
         return D3DERR_INVALIDCALL;
     // Dynamic buffers live in the default pool only.
     if ((Usage & D3DUSAGE_DYNAMIC) && Pool == D3DPOOL_MANAGED) return D3DERR_INVALIDCALL;
+    if (!link_->gl->MakeCurrent()) return D3DERR_DEVICELOST;
     if (FVF != 0) {
         VertexLayout layout = LayoutOfFvf(FVF);
         if (!layout.valid || Length < layout.stride) return D3DERR_INVALIDCALL;
@@ -610,6 +615,7 @@ HRESULT Device8::CreateIndexBuffer(UINT Length, DWORD Usage, D3DFORMAT Format, D
     if (Pool != D3DPOOL_DEFAULT && Pool != D3DPOOL_MANAGED && Pool != D3DPOOL_SYSTEMMEM)
         return D3DERR_INVALIDCALL;
     if ((Usage & D3DUSAGE_DYNAMIC) && Pool == D3DPOOL_MANAGED) return D3DERR_INVALIDCALL;
+    if (!link_->gl->MakeCurrent()) return D3DERR_DEVICELOST;
     *ppIndexBuffer = new IndexBuffer8(link_, Length, Usage, Format, Pool);
     if (glGetError() == GL_OUT_OF_MEMORY) {
         (*ppIndexBuffer)->Release();
@@ -632,7 +638,7 @@ void Device8::DropSurface(Surface8* surface) {
 }
 
 void Device8::BindTargets() {
-    link_->gl->MakeCurrent();
+    if (!link_->gl->MakeCurrent()) return;
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, framebuffer_);
     renderTarget_->AttachColor(GL_DRAW_FRAMEBUFFER);
     if (depthTarget_) {
@@ -684,8 +690,7 @@ HRESULT Device8::Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D3DCOLOR
     if ((Flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)) && !depthTarget_) return D3DERR_INVALIDCALL;
     if ((Flags & D3DCLEAR_STENCIL) && !HasStencil(depthTarget_->Format()))
         return D3DERR_INVALIDCALL;
-    if (loss_ != Loss::kOperational) return D3D_OK;
-    link_->gl->MakeCurrent();
+    if (loss_ != Loss::kOperational || !link_->gl->MakeCurrent()) return D3D_OK;
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, framebuffer_);
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     glDepthMask(GL_TRUE);
@@ -1165,8 +1170,7 @@ HRESULT Device8::Draw(D3DPRIMITIVETYPE type, UINT primitives, bool indexed, UINT
     } else if (static_cast<uint64_t>(first) + count > available) {
         return D3DERR_INVALIDCALL;
     }
-    if (loss_ != Loss::kOperational) return D3D_OK;
-    link_->gl->MakeCurrent();
+    if (loss_ != Loss::kOperational || !link_->gl->MakeCurrent()) return D3D_OK;
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, framebuffer_);
     glBindVertexArray(vertexArray_);
     const bool points = type == D3DPT_POINTLIST;

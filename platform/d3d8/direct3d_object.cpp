@@ -39,6 +39,7 @@ bool ProbeRenderer(RendererInfo* info) {
         SDL_DestroyWindow(window);
         return false;
     }
+    KeepGlDriverLoaded();
     CopyText(info->renderer, sizeof info->renderer,
              reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
     CopyText(info->vendor, sizeof info->vendor,
@@ -95,7 +96,8 @@ AdapterInfo DescribeDisplay(int display, const RendererInfo& renderer) {
     const int count = SDL_GetNumDisplayModes(display);
     for (int i = 0; i < count; ++i) {
         SDL_DisplayMode mode;
-        if (SDL_GetDisplayMode(display, i, &mode) != 0) continue;
+        // Some video drivers list a mode without a size: it is not a mode.
+        if (SDL_GetDisplayMode(display, i, &mode) != 0 || mode.w <= 0 || mode.h <= 0) continue;
         for (D3DFORMAT format : {D3DFMT_X8R8G8B8, D3DFMT_R5G6B5}) {
             D3DDISPLAYMODE m = {static_cast<UINT>(mode.w), static_cast<UINT>(mode.h),
                                 static_cast<UINT>(mode.refresh_rate), format};

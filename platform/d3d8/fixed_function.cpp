@@ -593,7 +593,7 @@ std::unique_ptr<FixedFunctionProgram> FixedFunctionProgram::Build(const Pipeline
 }
 
 FixedFunctionProgram::~FixedFunctionProgram() {
-    glDeleteProgram(program_);
+    if (program_) glDeleteProgram(program_);
 }
 
 void FixedFunctionProgram::Use(const DrawUniformInputs& inputs) const {

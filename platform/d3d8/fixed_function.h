@@ -92,6 +92,8 @@ public:
     FixedFunctionProgram(const FixedFunctionProgram&) = delete;
     FixedFunctionProgram& operator=(const FixedFunctionProgram&) = delete;
 
+    // Drops the GL name without deleting it (its context is gone).
+    void Forget() { program_ = 0; }
     // Binds the program and sets its uniforms from the device state.
     void Use(const DrawUniformInputs& inputs) const;
 
@@ -116,6 +118,9 @@ class FixedFunctionCache {
 public:
     const FixedFunctionProgram* Get(const PipelineKey& key);
     size_t Size() const { return programs_.size(); }
+    void ForgetAll() {
+        for (auto& entry : programs_) entry.second->Forget();
+    }
 
 private:
     std::unordered_map<PipelineKey, std::unique_ptr<FixedFunctionProgram>, PipelineKeyHash>

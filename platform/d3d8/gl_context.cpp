@@ -1,11 +1,35 @@
 #include "platform/d3d8/gl_context.h"
 
+#include <dlfcn.h>
+#include <link.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
 #include "platform/d3d8/live_objects.h"
 
 namespace d3d8 {
 
 namespace {
 thread_local GlContext* currentContext = nullptr;
+
+int CollectDriver(struct dl_phdr_info* info, size_t, void* data) {
+    const char* name = info->dlpi_name;
+    if (name && (std::strstr(name, "_dri.so") || std::strstr(name, "libgallium")))
+        static_cast<std::vector<std::string>*>(data)->push_back(name);
+    return 0;
+}
+}  // namespace
+
+void KeepGlDriverLoaded() {
+    static bool pinned = false;
+    if (pinned) return;
+    std::vector<std::string> drivers;
+    dl_iterate_phdr(CollectDriver, &drivers);
+    for (const auto& driver : drivers) {
+        if (dlopen(driver.c_str(), RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE)) pinned = true;
+    }
 }
 
 std::atomic<long>& LiveObjectCounter() {
@@ -25,6 +49,7 @@ std::shared_ptr<GlContext> GlContext::Create(SDL_Window* window) {
     RequestCoreProfile();
     SDL_GLContext context = SDL_GL_CreateContext(window);
     if (!context) return nullptr;
+    KeepGlDriverLoaded();
     auto result = std::shared_ptr<GlContext>(new GlContext(window, context));
     currentContext = result.get();
     return result;
@@ -39,10 +64,13 @@ void GlContext::ForgetCurrent() {
     currentContext = nullptr;
 }
 
-void GlContext::MakeCurrent() {
-    if (currentContext == this) return;
+bool GlContext::MakeCurrent() {
+    // Window ids are never reused, so a live id means the same window.
+    if (SDL_GetWindowFromID(windowId_) != window_) return false;
+    if (currentContext == this) return true;
     SDL_GL_MakeCurrent(window_, context_);
     currentContext = this;
+    return true;
 }
 
 }  // namespace d3d8

@@ -70,10 +70,8 @@ void Surface8::Reallocate(D3DFORMAT format, UINT width, UINT height, bool lockab
 }
 
 Surface8::~Surface8() {
-    if (renderbuffer_) {
-        link_->gl->MakeCurrent();
-        glDeleteRenderbuffers(1, &renderbuffer_);
-    }
+    // Without the window the context's objects go with the context.
+    if (renderbuffer_ && link_->gl->MakeCurrent()) glDeleteRenderbuffers(1, &renderbuffer_);
 }
 
 HRESULT Surface8::QueryInterface(REFIID riid, void** ppvObj) {
@@ -138,7 +136,7 @@ HRESULT Surface8::LockRect(D3DLOCKED_RECT* pLockedRect, const RECT* pRect, DWORD
         return D3DERR_INVALIDCALL;
     const GlFormat* gl = TextureFormat(format_);
     readback_.assign(static_cast<size_t>(width_) * height_ * gl->bytesPerPixel, 0);
-    link_->gl->MakeCurrent();
+    if (!link_->gl->MakeCurrent()) return D3DERR_DEVICELOST;
     GLint previous = 0;
     glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &previous);
     GLuint fbo = 0;
@@ -196,7 +194,10 @@ Texture8* Texture8::Create(std::shared_ptr<DeviceLink> link, UINT width, UINT he
     if (pool != D3DPOOL_DEFAULT && pool != D3DPOOL_MANAGED && pool != D3DPOOL_SYSTEMMEM)
         return nullptr;
     GLint maxSize = 0;
-    link->gl->MakeCurrent();
+    if (!link->gl->MakeCurrent()) {
+        *result = D3DERR_DEVICELOST;
+        return nullptr;
+    }
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
     if (width > static_cast<UINT>(maxSize) || height > static_cast<UINT>(maxSize)) return nullptr;
     UINT fullChain = 1;
@@ -242,8 +243,7 @@ Texture8::Texture8(std::shared_ptr<DeviceLink> link, UINT width, UINT height, UI
 
 Texture8::~Texture8() {
     if (pool_ == D3DPOOL_DEFAULT) --link_->defaultPoolObjects;
-    link_->gl->MakeCurrent();
-    glDeleteTextures(1, &texture_);
+    if (link_->gl->MakeCurrent()) glDeleteTextures(1, &texture_);
 }
 
 UINT Texture8::LevelWidth(UINT level) const {
@@ -285,7 +285,7 @@ DWORD Texture8::SetLOD(DWORD LODNew) {
     DWORD old = lod_;
     if (pool_ != D3DPOOL_MANAGED) return 0;
     lod_ = std::min<DWORD>(LODNew, levels_ - 1);
-    link_->gl->MakeCurrent();
+    if (!link_->gl->MakeCurrent()) return old;
     glBindTexture(GL_TEXTURE_2D, texture_);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, static_cast<GLint>(lod_));
     glBindTexture(GL_TEXTURE_2D, 0);
@@ -335,7 +335,7 @@ HRESULT Texture8::LockRect(UINT Level, D3DLOCKED_RECT* pLockedRect, const RECT* 
 HRESULT Texture8::UnlockRect(UINT Level) {
     if (Level >= levels_ || !levelLocked_[Level]) return D3DERR_INVALIDCALL;
     levelLocked_[Level] = false;
-    link_->gl->MakeCurrent();
+    if (!link_->gl->MakeCurrent()) return D3D_OK;
     glBindTexture(GL_TEXTURE_2D, texture_);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glTexSubImage2D(GL_TEXTURE_2D, static_cast<GLint>(Level), 0, 0,
@@ -370,8 +370,7 @@ BufferStorage::BufferStorage(std::shared_ptr<DeviceLink> link, UINT length, DWOR
 
 BufferStorage::~BufferStorage() {
     if (pool_ == D3DPOOL_DEFAULT) --link_->defaultPoolObjects;
-    link_->gl->MakeCurrent();
-    glDeleteBuffers(1, &buffer_);
+    if (link_->gl->MakeCurrent()) glDeleteBuffers(1, &buffer_);
 }
 
 HRESULT BufferStorage::Lock(UINT offset, UINT size, BYTE** data, DWORD flags) {
@@ -391,7 +390,7 @@ HRESULT BufferStorage::Lock(UINT offset, UINT size, BYTE** data, DWORD flags) {
 HRESULT BufferStorage::Unlock() {
     if (!locked_) return D3DERR_INVALIDCALL;
     locked_ = false;
-    link_->gl->MakeCurrent();
+    if (!link_->gl->MakeCurrent()) return D3D_OK;
     glBindBuffer(GL_ARRAY_BUFFER, buffer_);
     if (discard_) {
         // A discarded buffer gets fresh storage, so draws already queued keep

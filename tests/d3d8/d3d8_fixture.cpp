@@ -1,5 +1,6 @@
 #include "tests/d3d8/d3d8_fixture.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 

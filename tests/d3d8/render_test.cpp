@@ -497,4 +497,75 @@ TEST_F(RenderTest, TriangleFanAndTextureAddressing) {
     texture->Release();
 }
 
+TEST_F(RenderTest, SixteenBitAndSignedFormatsKeepTheirChannels) {
+    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+    device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
+    device->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
+    // Blend with the texel's alpha over white, so alpha shows in the colour.
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+    device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    struct Case {
+        D3DFORMAT format;
+        DWORD texel;
+        DWORD expected;
+    };
+    const Case cases[] = {
+        {D3DFMT_R5G6B5, 0xF800, 0xFF0000},       // red
+        {D3DFMT_R5G6B5, 0x001F, 0x0000FF},       // blue
+        {D3DFMT_A1R5G5B5, 0x83E0, 0x00FF00},     // opaque green
+        {D3DFMT_A1R5G5B5, 0x03E0, 0xFFFFFF},     // transparent: white shows
+        {D3DFMT_A4R4G4B4, 0xF00F, 0x0000FF},     // opaque blue
+        {D3DFMT_A4R4G4B4, 0x80F0, 0x77FF77},     // 8/15 green over white
+        {D3DFMT_X8R8G8B8, 0x00FF0000, 0xFF0000}  // the unused byte is not alpha
+    };
+    for (const Case& c : cases) {
+        device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFFFFFFF, 1.0f, 0);
+        IDirect3DTexture8* texture = nullptr;
+        ASSERT_EQ(D3D_OK, device->CreateTexture(1, 1, 1, 0, c.format, D3DPOOL_MANAGED, &texture));
+        D3DLOCKED_RECT locked;
+        ASSERT_EQ(D3D_OK, texture->LockRect(0, &locked, nullptr, 0));
+        if (c.format == D3DFMT_X8R8G8B8)
+            *static_cast<DWORD*>(locked.pBits) = c.texel;
+        else
+            *static_cast<WORD*>(locked.pBits) = static_cast<WORD>(c.texel);
+        texture->UnlockRect(0);
+        device->SetTexture(0, texture);
+        DrawScreenQuad142(0xFFFFFFFF);
+        EXPECT_TRUE(ColorNear(Pixel(32, 32), c.expected, 2)) << "format " << c.format;
+        device->SetTexture(0, nullptr);
+        texture->Release();
+    }
+}
+
+TEST_F(RenderTest, TwoComponentTransformScrollsAndCoordinateIndexPicksTheSet) {
+    // Four stripes along u; the quad's set 0 runs 0..1, set 1 is constant 0.9.
+    IDirect3DTexture8* texture =
+        MakeTexture(4, 1, {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF});
+    device->SetTexture(0, texture);
+    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+    const Vertex212 corners[4] = {{-1, 1, 0.5f, 0, 0, -1, 0, 0, 0.9f, 0},
+                                  {1, 1, 0.5f, 0, 0, -1, 1, 0, 0.9f, 0},
+                                  {1, -1, 0.5f, 0, 0, -1, 1, 1, 0.9f, 1},
+                                  {-1, -1, 0.5f, 0, 0, -1, 0, 1, 0.9f, 1}};
+    DrawQuad(corners, kFvf212);
+    EXPECT_TRUE(ColorNear(Pixel(4, 32), 0xFF0000, 0));
+    // With two-component coordinates the third row is a translation.
+    D3DMATRIX scroll = IdentityMatrix();
+    scroll._31 = 0.25f;
+    device->SetTransform(D3DTS_TEXTURE0, &scroll);
+    device->SetTextureStageState(0, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_COUNT2);
+    DrawQuad(corners, kFvf212);
+    EXPECT_TRUE(ColorNear(Pixel(4, 32), 0x00FF00, 0));
+    EXPECT_TRUE(ColorNear(Pixel(36, 32), 0xFFFFFF, 0));
+    device->SetTextureStageState(0, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_DISABLE);
+    device->SetTextureStageState(0, D3DTSS_TEXCOORDINDEX, 1);
+    DrawQuad(corners, kFvf212);
+    EXPECT_TRUE(ColorNear(Pixel(4, 32), 0xFFFFFF, 0));
+    device->SetTexture(0, nullptr);
+    texture->Release();
+}
+
 }  // namespace

@@ -142,7 +142,22 @@ HRESULT RecordingTexture::UnlockRect(UINT level) {
 
 // Device bookkeeping
 
-RecordingDevice::RecordingDevice() = default;
+RecordingDevice::RecordingDevice() {
+    std::memset(&caps, 0, sizeof caps);
+    caps.DeviceType = D3DDEVTYPE_HAL;
+    caps.DevCaps = D3DDEVCAPS_HWTRANSFORMANDLIGHT;
+    caps.TextureCaps = D3DPTEXTURECAPS_ALPHA | D3DPTEXTURECAPS_MIPMAP;
+    caps.TextureOpCaps = D3DTEXOPCAPS_BUMPENVMAP;
+    caps.MaxTextureWidth = 4096;
+    caps.MaxTextureHeight = 4096;
+    caps.MaxTextureBlendStages = 2;
+    caps.MaxSimultaneousTextures = 2;
+    caps.MaxActiveLights = 8;
+    caps.MaxPointSize = 64.0f;
+    caps.MaxPrimitiveCount = 0xFFFFF;
+    caps.MaxVertexIndex = 0xFFFF;
+    caps.MaxStreams = 1;
+}
 RecordingDevice::~RecordingDevice() = default;
 
 std::vector<std::string> RecordingDevice::Calls(const std::string& method) const {
@@ -230,7 +245,7 @@ HRESULT RecordingDevice::GetDirect3D(IDirect3D8** ppD3D8) {
 }
 
 HRESULT RecordingDevice::GetDeviceCaps(D3DCAPS8* pCaps) {
-    std::memset(pCaps, 0, sizeof *pCaps);
+    *pCaps = caps;
     return Record("GetDeviceCaps");
 }
 

@@ -142,6 +142,10 @@ public:
     RecordingSurface* MakeSurface(UINT width, UINT height, D3DFORMAT format, DWORD usage,
                                   D3DPOOL pool);
 
+    // What GetDeviceCaps answers: a hardware device with mip maps, two
+    // texture stages, bump environment mapping and 16-bit indices.
+    D3DCAPS8 caps;
+
     // State set through the device, for tests that look at it.
     std::map<DWORD, D3DMATRIX> transforms;
     std::map<DWORD, DWORD> renderStates;

@@ -114,3 +114,58 @@ TEST(TextureCacheTest, LoadingTwiceKeepsOneReferencePerEntry) {
     EXPECT_EQ(device.LiveObjects(), (std::vector<std::string>{"TEX2"}));
     EXPECT_EQ(cache.GetTexture("a.tga"), device.textures.at(1));
 }
+
+namespace {
+
+// An uncompressed 32-bit TGA, rows from the top.
+std::string Tga32(uint16_t width, uint16_t height, const std::vector<uint32_t>& texels) {
+    std::string file(18, '\0');
+    file[2] = 2;
+    file[12] = static_cast<char>(width & 0xFF);
+    file[13] = static_cast<char>(width >> 8);
+    file[14] = static_cast<char>(height & 0xFF);
+    file[15] = static_cast<char>(height >> 8);
+    file[16] = 32;
+    file[17] = 0x28;
+    for (uint32_t texel : texels) file.append(reinterpret_cast<const char*>(&texel), 4);
+    return file;
+}
+
+}  // namespace
+
+TEST(TextureCacheTest, TheDefaultDecoderMakesManagedMipMappedTexturesWithTheColourKey) {
+    TempFolder folder;
+    folder.WriteFile("media/texture/key.tga",
+                     Tga32(4, 2,
+                           {0xFF112233, 0x0FF00000, 0xFF112233, 0xFF112233, 0xFF445566, 0xFF445566,
+                            0x0FF00000, 0xFF445566}));
+    folder.WriteFile("media/texture/noise.jpg", "not an image at all");
+    RecordingLog log;
+    RecordingDevice device;
+    TextureCache cache;
+    cache.AddTexture("Key.tga");
+    cache.AddTexture("noise.jpg");
+    cache.LoadAll(&device);
+    EXPECT_EQ(log.lines, (std::vector<std::string>{"Texture Load texture/key.tga -OK",
+                                                   "Texture Load texture/noise.jpg -NO"}));
+    ASSERT_EQ(device.textures.size(), 1u);
+    RecordingTexture* texture = device.textures[0];
+    EXPECT_EQ(cache.GetTexture("key.tga"), texture);
+    EXPECT_EQ(cache.GetTexture("noise.jpg"), nullptr);
+    // 4x2 gives a full chain of three levels, well under the cap of 15.
+    ASSERT_EQ(texture->levels.size(), 3u);
+    EXPECT_EQ(texture->levels[0]->desc.Pool, D3DPOOL_MANAGED);
+    EXPECT_EQ(texture->levels[0]->desc.Width, 4u);
+    EXPECT_EQ(texture->levels[0]->desc.Height, 2u);
+    EXPECT_EQ(texture->levels[0]->desc.Format, D3DFMT_A8R8G8B8);
+    const std::vector<DWORD>& texels = texture->levels[0]->pixels;
+    EXPECT_EQ(texels[0], 0xFF112233u);
+    EXPECT_EQ(texels[1], 0u);  // the colour key became transparent black
+    EXPECT_EQ(texels[6], 0u);
+    EXPECT_EQ(texels[7], 0xFF445566u);
+    // Point filtering picks texels, it never blends them.
+    for (DWORD texel : texture->levels[1]->pixels) {
+        EXPECT_TRUE(texel == 0xFF112233u || texel == 0xFF445566u || texel == 0u)
+            << std::hex << texel;
+    }
+}

@@ -5,3 +5,4 @@
 
 #include "win32_types.h"
 #include "win32_files.h"
+#include "win32_registry.h"

@@ -1,0 +1,305 @@
+#include <windows.h>
+
+#include "platform/win32/registry_hive.h"
+#include "tests/support/temp_folder.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char kKey[] = "Software\\Quintaro\\Velmora";
+
+// Each test gets its own XDG_CONFIG_HOME inside a fresh temp folder.
+class RegistryTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        config = temp / "config";
+        setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    }
+    void TearDown() override { unsetenv("XDG_CONFIG_HOME"); }
+
+    std::string RegistryFile() const { return config + "/velmora/registry.reg"; }
+    std::string FileText() const { return temp.ReadFile("config/velmora/registry.reg"); }
+
+    HKEY Create(const char* path = kKey) {
+        HKEY key = nullptr;
+        EXPECT_EQ(ERROR_SUCCESS,
+                  RegCreateKeyEx(HKEY_CURRENT_USER, path, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                 KEY_ALL_ACCESS, nullptr, &key, nullptr));
+        return key;
+    }
+
+    TempFolder temp;
+    std::string config;
+};
+
+LONG SetDword(HKEY key, const char* name, DWORD value) {
+    return RegSetValueEx(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                         sizeof value);
+}
+
+LONG GetDword(HKEY key, const char* name, DWORD* value) {
+    DWORD size = sizeof *value;
+    DWORD type = REG_NONE;
+    LONG result = RegQueryValueEx(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
+    if (result == ERROR_SUCCESS && (type != REG_DWORD || size != 4)) return ERROR_BADDB;
+    return result;
+}
+
+// Runs `body` in a child process and returns its exit status.
+template <typename Body>
+int InChild(Body body) {
+    pid_t child = fork();
+    if (child == 0) _exit(body());
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace
+
+TEST_F(RegistryTest, ValuesOfEveryTypeSurviveTheFile) {
+    DWORD disposition = 0;
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyEx(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS,
+                                            nullptr, &key, &disposition));
+    EXPECT_EQ(REG_CREATED_NEW_KEY, static_cast<LONG>(disposition));
+    const char path[] = "c:\\Program Files\\\"Velmora\"\\";
+    const BYTE guid[16] = {0xde, 0xad, 0xbe, 0xef, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 0, 255};
+    const char lines[] = "two\nlines";
+    EXPECT_EQ(ERROR_SUCCESS, SetDword(key, "Camera Change", 0x12345678));
+    EXPECT_EQ(ERROR_SUCCESS, RegSetValueEx(key, "Path", 0, REG_SZ,
+                                           reinterpret_cast<const BYTE*>(path), sizeof path));
+    EXPECT_EQ(ERROR_SUCCESS, RegSetValueEx(key, "Adapter ID", 0, REG_BINARY, guid, sizeof guid));
+    EXPECT_EQ(ERROR_SUCCESS, RegSetValueEx(key, "Lines", 0, REG_SZ,
+                                           reinterpret_cast<const BYTE*>(lines), sizeof lines));
+    EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(key));
+
+    std::string text = FileText();
+    EXPECT_EQ(0u, text.find("REGEDIT4\n")) << text;
+    EXPECT_NE(std::string::npos, text.find("[HKEY_CURRENT_USER\\Software\\Quintaro\\Velmora]\n"));
+    EXPECT_NE(std::string::npos, text.find("\"Camera Change\"=dword:12345678\n"));
+    EXPECT_NE(std::string::npos,
+              text.find("\"Path\"=\"c:\\\\Program Files\\\\\\\"Velmora\\\"\\\\\"\n"));
+    EXPECT_NE(std::string::npos,
+              text.find("\"Adapter ID\"=hex:de,ad,be,ef,01,02,03,04,05,06,07,08,09,0a,00,ff\n"));
+
+    // Reopened (names ignore case, as on Windows) and read back from the file.
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegOpenKeyEx(HKEY_CURRENT_USER, "software\\QUINTARO\\velmora", 0, KEY_READ, &key));
+    DWORD number = 0;
+    EXPECT_EQ(ERROR_SUCCESS, GetDword(key, "camera change", &number));
+    EXPECT_EQ(0x12345678u, number);
+    char readPath[300];
+    DWORD size = sizeof readPath, type = 0;
+    EXPECT_EQ(ERROR_SUCCESS, RegQueryValueEx(key, "Path", nullptr, &type,
+                                             reinterpret_cast<BYTE*>(readPath), &size));
+    EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
+    EXPECT_EQ(sizeof path, size);
+    EXPECT_STREQ(path, readPath);
+    BYTE readGuid[16] = {};
+    size = sizeof readGuid;
+    EXPECT_EQ(ERROR_SUCCESS, RegQueryValueEx(key, "Adapter ID", nullptr, &type, readGuid, &size));
+    EXPECT_EQ(static_cast<DWORD>(REG_BINARY), type);
+    EXPECT_EQ(0, memcmp(guid, readGuid, 16));
+    size = sizeof readPath;
+    EXPECT_EQ(ERROR_SUCCESS, RegQueryValueEx(key, "Lines", nullptr, &type,
+                                             reinterpret_cast<BYTE*>(readPath), &size));
+    EXPECT_STREQ(lines, readPath);
+    EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(key));
+
+    // The parents exist; a second create opens the existing key.
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyEx(HKEY_CURRENT_USER, "Software", 0, KEY_READ, &key));
+    RegCloseKey(key);
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyEx(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS,
+                                            nullptr, &key, &disposition));
+    EXPECT_EQ(REG_OPENED_EXISTING_KEY, static_cast<LONG>(disposition));
+    // A subkey opened relative to an open key.
+    HKEY screen = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyEx(key, "Screen 1", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                            &screen, nullptr));
+    EXPECT_EQ(ERROR_SUCCESS, SetDword(screen, "Leave Black", 1));
+    RegCloseKey(screen);
+    RegCloseKey(key);
+    EXPECT_NE(std::string::npos,
+              FileText().find("[HKEY_CURRENT_USER\\Software\\Quintaro\\Velmora\\Screen 1]\n"
+                              "\"Leave Black\"=dword:00000001\n"));
+}
+
+TEST_F(RegistryTest, QuerySizesAndErrorsFollowWindows) {
+    HKEY key = Create();
+    const char path[] = "/opt/velmora/";
+    ASSERT_EQ(ERROR_SUCCESS, RegSetValueEx(key, "Path", 0, REG_SZ,
+                                           reinterpret_cast<const BYTE*>(path), sizeof path));
+    // Size only: no buffer.
+    DWORD size = 0, type = 0;
+    EXPECT_EQ(ERROR_SUCCESS, RegQueryValueEx(key, "Path", nullptr, &type, nullptr, &size));
+    EXPECT_EQ(sizeof path, size);  // the NUL counts
+    // A buffer one byte short: ERROR_MORE_DATA with the size needed, buffer untouched.
+    char small[sizeof path - 1];
+    memset(small, 'x', sizeof small);
+    size = sizeof small;
+    EXPECT_EQ(ERROR_MORE_DATA,
+              RegQueryValueEx(key, "Path", nullptr, &type, reinterpret_cast<BYTE*>(small), &size));
+    EXPECT_EQ(sizeof path, size);
+    EXPECT_EQ('x', small[0]);
+    // Missing values, missing keys, bad handles and parameters.
+    DWORD number = 7;
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, GetDword(key, "Enable FPS", &number));
+    EXPECT_EQ(7u, number);
+    HKEY other = nullptr;
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND,
+              RegOpenKeyEx(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, KEY_READ, &other));
+    EXPECT_EQ(nullptr, other);
+    EXPECT_EQ(ERROR_INVALID_PARAMETER, RegQueryValueEx(key, "Path", nullptr, nullptr,
+                                                       reinterpret_cast<BYTE*>(small), nullptr));
+    EXPECT_EQ(ERROR_INVALID_PARAMETER, RegCreateKeyEx(HKEY_CURRENT_USER, "a\\\\b", 0, nullptr, 0,
+                                                      KEY_ALL_ACCESS, nullptr, &other, nullptr));
+    // A key opened for reading cannot be written.
+    HKEY readOnly = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyEx(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &readOnly));
+    EXPECT_EQ(ERROR_ACCESS_DENIED, SetDword(readOnly, "Time", 1));
+    // Deleting a value.
+    EXPECT_EQ(ERROR_SUCCESS, RegDeleteValue(key, "Path"));
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegDeleteValue(key, "Path"));
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND,
+              RegQueryValueEx(readOnly, "Path", nullptr, nullptr, nullptr, &size));
+    EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(readOnly));
+    EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(key));
+    EXPECT_EQ(ERROR_INVALID_HANDLE, RegCloseKey(key));
+    EXPECT_EQ(ERROR_INVALID_HANDLE, GetDword(key, "Time", &number));
+}
+
+TEST_F(RegistryTest, KilledSaveLeavesAWholeFile) {
+    HKEY key = Create();
+    ASSERT_EQ(ERROR_SUCCESS, SetDword(key, "Before", 1));
+    for (int round = 0; round < 6; ++round) {
+        pid_t child = fork();
+        if (child == 0) {
+            // Values of changing size, so a torn write would show.
+            std::string filler(4096 + round * 100, 'a');
+            for (DWORD i = 0;; ++i) {
+                filler[i % filler.size()] = static_cast<char>('a' + i % 26);
+                RegSetValueEx(key, "Filler", 0, REG_SZ,
+                              reinterpret_cast<const BYTE*>(filler.c_str()),
+                              static_cast<DWORD>(filler.size() + 1 - i % 50));
+                SetDword(key, "Counter", i);
+            }
+        }
+        usleep(20000 + round * 7000);
+        kill(child, SIGKILL);
+        waitpid(child, nullptr, 0);
+        RegistryHive hive;
+        std::string error;
+        ASSERT_TRUE(hive.Parse(FileText(), &error)) << error;
+        const RegistryKey* stored = hive.FindKey(kKey);
+        ASSERT_NE(nullptr, stored);
+        EXPECT_NE(nullptr, stored->Find("Before"));
+    }
+    // The next save clears what the killed writers left behind.
+    ASSERT_EQ(ERROR_SUCCESS, SetDword(key, "After", 1));
+    for (const auto& entry : fs::directory_iterator(config + "/velmora")) {
+        EXPECT_EQ(std::string::npos, entry.path().filename().string().find(".tmp-"))
+            << entry.path();
+    }
+    RegCloseKey(key);
+}
+
+TEST_F(RegistryTest, TwoProcessesKeepEachOthersValues) {
+    HKEY key = Create();
+    auto writer = [&](const char* prefix) {
+        if (fork() != 0) return;
+        for (int i = 0; i < 40; ++i) {
+            std::string name = prefix + std::to_string(i);
+            if (SetDword(key, name.c_str(), static_cast<DWORD>(i)) != ERROR_SUCCESS) _exit(1);
+        }
+        _exit(0);
+    };
+    writer("Dialog ");
+    writer("Saver ");
+    int status = 0;
+    for (int i = 0; i < 2; ++i) {
+        wait(&status);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    for (const char* prefix : {"Dialog ", "Saver "}) {
+        for (int i = 0; i < 40; ++i) {
+            std::string name = prefix + std::to_string(i);
+            DWORD value = 999;
+            EXPECT_EQ(ERROR_SUCCESS, GetDword(key, name.c_str(), &value)) << name;
+            EXPECT_EQ(static_cast<DWORD>(i), value);
+        }
+    }
+    RegCloseKey(key);
+}
+
+TEST_F(RegistryTest, DamagedFileIsMovedAsideNotOverwritten) {
+    const std::string damaged = "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software]\n\"Broken\"=dword:1\n";
+    temp.WriteFile("config/velmora/registry.reg", damaged);
+    testing::internal::CaptureStderr();
+    HKEY key = Create();
+    std::string message = testing::internal::GetCapturedStderr();
+    EXPECT_NE(std::string::npos, message.find("damaged")) << message;
+    EXPECT_NE(std::string::npos, message.find("registry.reg.damaged")) << message;
+    EXPECT_EQ(damaged, temp.ReadFile("config/velmora/registry.reg.damaged"));
+    ASSERT_EQ(ERROR_SUCCESS, SetDword(key, "Time", 2));
+    DWORD value = 0;
+    EXPECT_EQ(ERROR_SUCCESS, GetDword(key, "Time", &value));
+    EXPECT_EQ(2u, value);
+    RegCloseKey(key);
+
+    // A second damaged file does not replace the first one kept aside.
+    temp.WriteFile("config/velmora/registry.reg", "garbage");
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegOpenKeyEx(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &key));
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(damaged, temp.ReadFile("config/velmora/registry.reg.damaged"));
+    EXPECT_EQ("garbage", temp.ReadFile("config/velmora/registry.reg.2.damaged"));
+}
+
+TEST_F(RegistryTest, UnwritableFolderFailsWritesWithACode) {
+    HKEY key = Create();
+    ASSERT_EQ(ERROR_SUCCESS, SetDword(key, "Time", 1));
+    RegCloseKey(key);
+    // Root ignores folder permissions, so the check runs as an ordinary user.
+    std::string folder = config + "/velmora";
+    chmod(temp.Path().c_str(), 0755);
+    chmod(config.c_str(), 0755);
+    chmod(folder.c_str(), 0555);
+    chmod((folder + "/registry.reg").c_str(), 0644);
+    int status = InChild([&] {
+        if (geteuid() == 0 && setuid(65534) != 0) return 10;
+        HKEY opened = nullptr;
+        if (RegOpenKeyEx(HKEY_CURRENT_USER, kKey, 0, KEY_ALL_ACCESS, &opened) != ERROR_SUCCESS)
+            return 11;
+        DWORD value = 0;
+        if (GetDword(opened, "Time", &value) != ERROR_SUCCESS || value != 1) return 12;
+        if (SetDword(opened, "Time", 2) != ERROR_ACCESS_DENIED) return 13;
+        HKEY created = nullptr;
+        if (RegCreateKeyEx(opened, "Screen 1", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &created,
+                           nullptr) != ERROR_ACCESS_DENIED)
+            return 14;
+        return 0;
+    });
+    chmod(folder.c_str(), 0700);
+    EXPECT_EQ(0, status);
+
+    // A config folder that cannot exist (a file is in the way) fails the same way.
+    temp.WriteFile("blocked", "not a folder");
+    setenv("XDG_CONFIG_HOME", (temp / "blocked").c_str(), 1);
+    HKEY blocked = nullptr;
+    EXPECT_NE(ERROR_SUCCESS, RegCreateKeyEx(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS,
+                                            nullptr, &blocked, nullptr));
+    EXPECT_EQ(nullptr, blocked);
+}

@@ -3,3 +3,4 @@
 #pragma once
 
 #include <d3dx8math.h>
+#include <d3dx8tex.h>

@@ -22,20 +22,41 @@ typedef struct _SECURITY_ATTRIBUTES {
 // Predefined root; the only one this registry holds.
 #define HKEY_CURRENT_USER ((HKEY)(uintptr_t)((LONG)0x80000001))
 
-// System error codes returned by the Reg* functions.
+// System error codes returned by the Reg* functions. The window layer's
+// headers share some of them, so each is defined only once.
 #ifndef ERROR_SUCCESS
-#define ERROR_SUCCESS 0L
+#define ERROR_SUCCESS 0
 #endif
-#define ERROR_FILE_NOT_FOUND 2L
-#define ERROR_ACCESS_DENIED 5L
-#define ERROR_INVALID_HANDLE 6L
-#define ERROR_NOT_ENOUGH_MEMORY 8L
-#define ERROR_WRITE_FAULT 29L
-#define ERROR_INVALID_PARAMETER 87L
-#define ERROR_MORE_DATA 234L
-#define ERROR_BADDB 1009L
-#define ERROR_CANTREAD 1012L
-#define ERROR_CANTWRITE 1013L
+#ifndef ERROR_FILE_NOT_FOUND
+#define ERROR_FILE_NOT_FOUND 2
+#endif
+#ifndef ERROR_ACCESS_DENIED
+#define ERROR_ACCESS_DENIED 5
+#endif
+#ifndef ERROR_INVALID_HANDLE
+#define ERROR_INVALID_HANDLE 6
+#endif
+#ifndef ERROR_NOT_ENOUGH_MEMORY
+#define ERROR_NOT_ENOUGH_MEMORY 8
+#endif
+#ifndef ERROR_WRITE_FAULT
+#define ERROR_WRITE_FAULT 29
+#endif
+#ifndef ERROR_INVALID_PARAMETER
+#define ERROR_INVALID_PARAMETER 87
+#endif
+#ifndef ERROR_MORE_DATA
+#define ERROR_MORE_DATA 234
+#endif
+#ifndef ERROR_BADDB
+#define ERROR_BADDB 1009
+#endif
+#ifndef ERROR_CANTREAD
+#define ERROR_CANTREAD 1012
+#endif
+#ifndef ERROR_CANTWRITE
+#define ERROR_CANTWRITE 1013
+#endif
 
 // Value types.
 #define REG_NONE 0

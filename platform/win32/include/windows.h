@@ -6,3 +6,4 @@
 #include "win32_types.h"
 #include "win32_files.h"
 #include "win32_registry.h"
+#include "win32_dialogs.h"

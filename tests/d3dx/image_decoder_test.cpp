@@ -1,0 +1,292 @@
+// Decoding of BMP, JPEG and TGA files made by ImageMagick from a picture
+// that Debian ships, compared texel by texel with ImageMagick's own reading
+// of the same files; then damaged and hostile files.
+#include "platform/d3dx/image_decoder.h"
+#include "tests/support/temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+
+namespace {
+
+// 37 x 29 (odd width, so BMP rows are padded), with transparent and
+// half-transparent texels along its edge.
+const char* const kSourcePicture = "/usr/share/icons/Adwaita/48x48/places/folder-pictures.png";
+constexpr UINT kWidth = 37, kHeight = 29;
+
+class ImageDecoderTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        folder = new TempFolder();
+        ASSERT_EQ(0, RunCommand(std::string("convert ") + kSourcePicture +
+                                " -crop 37x29+0+3 +repage src.png"));
+    }
+    static void TearDownTestSuite() {
+        delete folder;
+        folder = nullptr;
+    }
+
+    // Makes `file` from the source picture with the given ImageMagick options.
+    static std::string Make(const std::string& options, const std::string& file) {
+        EXPECT_EQ(0, RunCommand("convert src.png " + options + " " + file)) << file;
+        return folder->ReadFile(file.substr(file.find(':') + 1));
+    }
+
+    // ImageMagick's reading of `file`, as A8R8G8B8 texels. ImageMagick keeps
+    // a TGA file's rows in stored order and notes the origin beside them;
+    // -auto-orient puts the top row first.
+    static std::vector<uint32_t> Reference(const std::string& file, UINT* width, UINT* height) {
+        EXPECT_EQ(0,
+                  RunCommand("convert " + file + " -auto-orient -depth 8 rgba:" + file + ".rgba"));
+        const std::string raw = folder->ReadFile(file + ".rgba");
+        // Every sample keeps the source picture's size.
+        *width = kWidth;
+        *height = kHeight;
+        std::vector<uint32_t> texels(raw.size() / 4);
+        for (size_t i = 0; i < texels.size(); ++i) {
+            const auto* p = reinterpret_cast<const uint8_t*>(raw.data() + i * 4);
+            texels[i] = uint32_t(p[3]) << 24 | uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
+        }
+        return texels;
+    }
+
+    // Decodes `bytes` and compares with ImageMagick's reading of `file`.
+    static void ExpectMatchesReference(const std::string& bytes, const std::string& file,
+                                       int tolerance, D3DFORMAT format,
+                                       D3DXIMAGE_FILEFORMAT fileFormat) {
+        DecodedImage image;
+        ASSERT_EQ(S_OK, DecodeImage(bytes.data(), bytes.size(), &image)) << file;
+        UINT width = 0, height = 0;
+        const std::vector<uint32_t> expected = Reference(file, &width, &height);
+        ASSERT_EQ(width, image.width) << file;
+        ASSERT_EQ(height, image.height) << file;
+        ASSERT_EQ(expected.size(), image.texels.size()) << file;
+        EXPECT_EQ(format, image.format) << file;
+        EXPECT_EQ(fileFormat, image.fileFormat) << file;
+        int worst = 0, mismatches = 0;
+        for (size_t i = 0; i < expected.size(); ++i) {
+            for (int shift = 0; shift < 32; shift += 8) {
+                const int diff = std::abs(int((expected[i] >> shift) & 0xFF) -
+                                          int((image.texels[i] >> shift) & 0xFF));
+                worst = std::max(worst, diff);
+                if (diff > tolerance && mismatches++ < 3)
+                    ADD_FAILURE() << file << " texel " << i % width << "," << i / width
+                                  << ": expected " << std::hex << expected[i] << " got "
+                                  << image.texels[i];
+            }
+        }
+        EXPECT_LE(worst, tolerance) << file;
+    }
+
+    static TempFolder* folder;
+};
+
+TempFolder* ImageDecoderTest::folder = nullptr;
+
+TEST_F(ImageDecoderTest, TgaFilesMatchImageMagick) {
+    struct Case {
+        const char* options;
+        const char* file;
+        D3DFORMAT format;
+    } cases[] = {
+        // ImageMagick writes its rows top first whatever the origin it
+        // declares: flipped first, a bottom-origin file holds the picture
+        // the right way up.
+        {"-flip -type TrueColorAlpha -compress None", "bottom32.tga", D3DFMT_A8R8G8B8},
+        {"-type TrueColorAlpha -compress None -orient TopLeft", "top32.tga", D3DFMT_A8R8G8B8},
+        {"-flip -type TrueColorAlpha -compress RLE", "rle_bottom32.tga", D3DFMT_A8R8G8B8},
+        {"-type TrueColorAlpha -compress RLE -orient TopLeft", "rle_top32.tga", D3DFMT_A8R8G8B8},
+        {"-flip -type TrueColor -compress None", "bottom24.tga", D3DFMT_R8G8B8},
+        {"-type TrueColor -compress RLE -orient TopLeft", "rle_top24.tga", D3DFMT_R8G8B8},
+        {"-flip -colorspace gray -alpha off -compress None", "grey.tga", D3DFMT_L8},
+        {"-colorspace gray -alpha off -compress RLE -orient TopLeft", "rle_grey.tga", D3DFMT_L8},
+        {"-flip -alpha off -colors 100 -type Palette -compress None", "mapped.tga",
+         D3DFMT_X8R8G8B8},
+        {"-alpha off -colors 100 -type Palette -compress RLE -orient TopLeft", "rle_mapped.tga",
+         D3DFMT_X8R8G8B8},
+    };
+    for (const Case& c : cases) {
+        const std::string bytes = Make(c.options, c.file);
+        ExpectMatchesReference(bytes, c.file, 0, c.format, D3DXIFF_TGA);
+    }
+}
+
+TEST_F(ImageDecoderTest, TgaTopOriginBitIsHonoured) {
+    // The same picture stored from the bottom and from the top decodes alike.
+    const std::string bottom = Make("-flip -type TrueColor -compress None", "b.tga");
+    const std::string top = Make("-type TrueColor -compress None -orient TopLeft", "t.tga");
+    ASSERT_NE(bottom, top);
+    DecodedImage a, b;
+    ASSERT_EQ(S_OK, DecodeImage(bottom.data(), bottom.size(), &a));
+    ASSERT_EQ(S_OK, DecodeImage(top.data(), top.size(), &b));
+    EXPECT_EQ(a.texels, b.texels);
+
+    // Rows stored right to left: reverse every row and set the header bit.
+    std::string mirrored = bottom;
+    const size_t width = 37, height = 29;
+    for (size_t y = 0; y < height; ++y)
+        for (size_t x = 0; x < width; ++x)
+            std::memcpy(&mirrored[18 + (y * width + x) * 3],
+                        &bottom[18 + (y * width + width - 1 - x) * 3], 3);
+    mirrored[17] = static_cast<char>(mirrored[17] | 0x10);
+    DecodedImage c;
+    ASSERT_EQ(S_OK, DecodeImage(mirrored.data(), mirrored.size(), &c));
+    EXPECT_EQ(a.texels, c.texels);
+}
+
+TEST_F(ImageDecoderTest, BmpFilesMatchImageMagick) {
+    struct Case {
+        const char* options;
+        const char* file;
+        D3DFORMAT format;
+    } cases[] = {
+        {"-type TrueColor", "bmp3:rgb24.bmp", D3DFMT_R8G8B8},
+        {"-type TrueColorAlpha", "bmp:argb32.bmp", D3DFMT_A8R8G8B8},
+        {"-alpha off -colors 200 -type Palette -compress None", "bmp3:palette8.bmp",
+         D3DFMT_X8R8G8B8},
+        {"-alpha off -colors 12 -type Palette -compress None", "bmp3:palette4.bmp",
+         D3DFMT_X8R8G8B8},
+        {"-monochrome -compress None", "bmp3:mono.bmp", D3DFMT_X8R8G8B8},
+    };
+    for (const Case& c : cases) {
+        const std::string bytes = Make(c.options, c.file);
+        const std::string file = std::string(c.file).substr(std::string(c.file).find(':') + 1);
+        ExpectMatchesReference(bytes, file, 0, c.format, D3DXIFF_BMP);
+    }
+}
+
+// Turns a bottom-up BMP with a 40-byte header into the same picture stored
+// top-down (negative height, rows reversed).
+std::string TopDown(const std::string& bmp, size_t width, size_t height, unsigned bits) {
+    std::string out = bmp;
+    const size_t offset = static_cast<uint8_t>(bmp[10]) | static_cast<uint8_t>(bmp[11]) << 8;
+    const size_t stride = ((width * bits + 31) / 32) * 4;
+    for (size_t row = 0; row < height; ++row)
+        std::memcpy(&out[offset + row * stride], &bmp[offset + (height - 1 - row) * stride],
+                    stride);
+    const int32_t negative = -static_cast<int32_t>(height);
+    std::memcpy(&out[22], &negative, 4);
+    return out;
+}
+
+TEST_F(ImageDecoderTest, TopDownBmpDecodesLikeBottomUp) {
+    const std::string rgb = Make("-type TrueColor", "bmp3:td24.bmp");
+    const std::string palette =
+        Make("-alpha off -colors 200 -type Palette -compress None", "bmp3:td8.bmp");
+    for (const auto& [bytes, bits] : {std::pair{rgb, 24u}, std::pair{palette, 8u}}) {
+        DecodedImage bottomUp, topDown;
+        ASSERT_EQ(S_OK, DecodeImage(bytes.data(), bytes.size(), &bottomUp));
+        const std::string flipped = TopDown(bytes, 37, 29, bits);
+        ASSERT_EQ(S_OK, DecodeImage(flipped.data(), flipped.size(), &topDown));
+        EXPECT_EQ(bottomUp.texels, topDown.texels) << bits << " bits";
+    }
+}
+
+TEST_F(ImageDecoderTest, BmpWithoutAlphaMaskIsOpaque) {
+    // A 32-bit BI_RGB bitmap keeps its fourth byte unused: every texel opaque.
+    std::string bytes = Make("-type TrueColor", "bmp3:x24.bmp");
+    DecodedImage rgb;
+    ASSERT_EQ(S_OK, DecodeImage(bytes.data(), bytes.size(), &rgb));
+    const uint32_t width = 37, height = 29, stride = width * 4, offset = 54;
+    std::string x32(offset + stride * height, '\0');
+    std::memcpy(&x32[0], bytes.data(), offset);
+    const uint32_t fileSize = static_cast<uint32_t>(x32.size());
+    std::memcpy(&x32[2], &fileSize, 4);
+    x32[28] = 32;
+    for (uint32_t y = 0; y < height; ++y)
+        for (uint32_t x = 0; x < width; ++x) {
+            const uint32_t texel =
+                rgb.texels[(height - 1 - y) * width + x] & 0x00FFFFFF;  // alpha byte 0
+            std::memcpy(&x32[offset + y * stride + x * 4], &texel, 4);
+        }
+    DecodedImage decoded;
+    ASSERT_EQ(S_OK, DecodeImage(x32.data(), x32.size(), &decoded));
+    EXPECT_EQ(D3DFMT_X8R8G8B8, decoded.format);
+    EXPECT_EQ(rgb.texels, decoded.texels);
+}
+
+TEST_F(ImageDecoderTest, JpegFilesMatchImageMagick) {
+    const std::string colour = Make("-background '#336699' -flatten -quality 90", "colour.jpg");
+    ExpectMatchesReference(colour, "colour.jpg", 2, D3DFMT_X8R8G8B8, D3DXIFF_JPG);
+    const std::string grey =
+        Make("-background white -flatten -colorspace gray -quality 90", "grey.jpg");
+    ExpectMatchesReference(grey, "grey.jpg", 2, D3DFMT_L8, D3DXIFF_JPG);
+    const std::string progressive =
+        Make("-background white -flatten -interlace JPEG", "progressive.jpg");
+    ExpectMatchesReference(progressive, "progressive.jpg", 2, D3DFMT_X8R8G8B8, D3DXIFF_JPG);
+}
+
+TEST_F(ImageDecoderTest, TruncatedFilesFailCleanly) {
+    const std::string files[] = {
+        Make("-type TrueColorAlpha -compress None", "cut32.tga"),
+        Make("-type TrueColorAlpha -compress RLE", "cutrle.tga"),
+        Make("-alpha off -colors 100 -type Palette -compress RLE", "cutmap.tga"),
+        Make("-type TrueColor", "bmp3:cut24.bmp"),
+        Make("-type TrueColorAlpha", "bmp:cut32.bmp"),
+        Make("-alpha off -colors 200 -type Palette -compress None", "bmp3:cut8.bmp"),
+        Make("-background white -flatten", "cut.jpg"),
+        Make("-background white -flatten -interlace JPEG", "cutp.jpg"),
+    };
+    for (const std::string& file : files) {
+        // Every prefix short of the pixel data is refused. (Trailing bytes
+        // such as a TGA footer or the JPEG end marker may be missing, so the
+        // last few bytes are not cut.)
+        for (size_t length = 0; length + 64 < file.size(); length += 1 + length / 8) {
+            // A copy of exactly `length` bytes, so that the sanitizers see
+            // any read past the end.
+            std::unique_ptr<uint8_t[]> copy(new uint8_t[length + 1]);
+            std::memcpy(copy.get(), file.data(), length);
+            DecodedImage image;
+            EXPECT_EQ(D3DXERR_INVALIDDATA, DecodeImage(copy.get(), length, &image))
+                << "length " << length;
+            EXPECT_TRUE(image.texels.empty());
+        }
+    }
+}
+
+TEST(ImageDecoder, HeadersDeclaringMoreThanTheDataHoldsAreRefused) {
+    // A TGA header for 65535 x 65535 true-colour texels followed by a few bytes.
+    uint8_t tga[64] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 32, 8};
+    DecodedImage image;
+    EXPECT_EQ(D3DXERR_INVALIDDATA, DecodeImage(tga, sizeof tga, &image));
+    tga[2] = 10;  // the same as run-length data
+    EXPECT_EQ(D3DXERR_INVALIDDATA, DecodeImage(tga, sizeof tga, &image));
+    tga[12] = tga[13] = tga[14] = tga[15] = 0x10;  // 4112 x 4112, still far too little data
+    EXPECT_EQ(D3DXERR_INVALIDDATA, DecodeImage(tga, sizeof tga, &image));
+
+    // A BMP header for 16384 x 16384 texels with no pixel data.
+    uint8_t bmp[54] = {'B', 'M'};
+    const uint32_t offset = 54, header = 40, side = 16384;
+    std::memcpy(bmp + 10, &offset, 4);
+    std::memcpy(bmp + 14, &header, 4);
+    std::memcpy(bmp + 18, &side, 4);
+    std::memcpy(bmp + 22, &side, 4);
+    bmp[26] = 1, bmp[28] = 24;
+    EXPECT_EQ(D3DXERR_INVALIDDATA, DecodeImage(bmp, sizeof bmp, &image));
+    const int32_t negativeMost = INT32_MIN;  // a height whose negation overflows 32 bits
+    std::memcpy(bmp + 22, &negativeMost, 4);
+    EXPECT_EQ(D3DXERR_INVALIDDATA, DecodeImage(bmp, sizeof bmp, &image));
+
+    // A JPEG whose frame header claims 65500 x 65500 texels.
+    const uint8_t jpeg[] = {0xFF, 0xD8, 0xFF, 0xC0, 0x00, 0x0B, 0x08, 0xFF, 0xDC,
+                            0xFF, 0xDC, 0x01, 0x01, 0x11, 0x00, 0xFF, 0xD9};
+    EXPECT_EQ(D3DXERR_INVALIDDATA, DecodeImage(jpeg, sizeof jpeg, &image));
+}
+
+TEST(ImageDecoder, UnknownOrEmptyDataIsRefused) {
+    DecodedImage image;
+    EXPECT_EQ(D3DXERR_INVALIDDATA, DecodeImage(nullptr, 0, &image));
+    const char text[] = "just some text, not a picture at all";
+    EXPECT_EQ(D3DXERR_INVALIDDATA, DecodeImage(text, sizeof text, &image));
+    // Unsupported TGA depth and BMP compression.
+    uint8_t tga[18 + 4 * 4] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 2, 0, 12, 0};
+    EXPECT_EQ(D3DXERR_INVALIDDATA, DecodeImage(tga, sizeof tga, &image));
+    tga[16] = 32;
+    EXPECT_EQ(S_OK, DecodeImage(tga, sizeof tga, &image));
+    EXPECT_EQ(2u, image.width);
+}
+
+}  // namespace

@@ -8,16 +8,14 @@
 #pragma once
 
 #include "win32_types.h"
+#include "win32_process.h"
 
 typedef HKEY* PHKEY;
 typedef DWORD ACCESS_MASK;
 typedef ACCESS_MASK REGSAM;
 
-typedef struct _SECURITY_ATTRIBUTES {
-    DWORD nLength;
-    LPVOID lpSecurityDescriptor;
-    BOOL bInheritHandle;
-} SECURITY_ATTRIBUTES, *PSECURITY_ATTRIBUTES, *LPSECURITY_ATTRIBUTES;
+// SECURITY_ATTRIBUTES comes with the process services.
+typedef SECURITY_ATTRIBUTES* PSECURITY_ATTRIBUTES;
 
 // Predefined root; the only one this registry holds.
 #define HKEY_CURRENT_USER ((HKEY)(uintptr_t)((LONG)0x80000001))

@@ -5,5 +5,10 @@
 
 #include "win32_types.h"
 #include "win32_files.h"
+#include "win32_window.h"
+#include "win32_gdi.h"
+#include "win32_monitor.h"
+#include "win32_time.h"
+#include "win32_process.h"
 #include "win32_registry.h"
 #include "win32_dialogs.h"

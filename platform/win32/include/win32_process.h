@@ -1,0 +1,82 @@
+// Process and thread services: command line, modules and dynamic lookup,
+// version, threads and their priorities, the last-error value, folders.
+#pragma once
+
+#include "win32_types.h"
+
+typedef INT_PTR(WINAPI* FARPROC)();
+typedef DWORD(WINAPI* LPTHREAD_START_ROUTINE)(LPVOID);
+
+typedef struct _SECURITY_ATTRIBUTES {
+    DWORD nLength;
+    LPVOID lpSecurityDescriptor;
+    BOOL bInheritHandle;
+} SECURITY_ATTRIBUTES, *LPSECURITY_ATTRIBUTES;
+
+typedef struct _OSVERSIONINFOA {
+    DWORD dwOSVersionInfoSize;
+    DWORD dwMajorVersion;
+    DWORD dwMinorVersion;
+    DWORD dwBuildNumber;
+    DWORD dwPlatformId;
+    CHAR szCSDVersion[128];
+} OSVERSIONINFOA, OSVERSIONINFO, *LPOSVERSIONINFO;
+
+#define VER_PLATFORM_WIN32s 0
+#define VER_PLATFORM_WIN32_WINDOWS 1
+#define VER_PLATFORM_WIN32_NT 2
+
+#define THREAD_PRIORITY_IDLE (-15)
+#define THREAD_PRIORITY_LOWEST (-2)
+#define THREAD_PRIORITY_BELOW_NORMAL (-1)
+#define THREAD_PRIORITY_NORMAL 0
+#define THREAD_PRIORITY_ABOVE_NORMAL 1
+#define THREAD_PRIORITY_HIGHEST 2
+#define THREAD_PRIORITY_TIME_CRITICAL 15
+#define THREAD_PRIORITY_ERROR_RETURN 0x7FFFFFFF
+
+#define INFINITE 0xFFFFFFFF
+#define WAIT_OBJECT_0 0x00000000
+#define WAIT_TIMEOUT 0x00000102
+#define WAIT_FAILED 0xFFFFFFFF
+#define STILL_ACTIVE 259
+#define CREATE_SUSPENDED 0x00000004
+#define INVALID_HANDLE_VALUE ((HANDLE)(intptr_t)-1)
+
+#define ERROR_SUCCESS 0
+#define ERROR_FILE_NOT_FOUND 2
+#define ERROR_PATH_NOT_FOUND 3
+#define ERROR_INVALID_HANDLE 6
+#define ERROR_NOT_ENOUGH_MEMORY 8
+#define ERROR_INVALID_PARAMETER 87
+#define ERROR_INSUFFICIENT_BUFFER 122
+#define ERROR_MOD_NOT_FOUND 126
+#define ERROR_PROC_NOT_FOUND 127
+#define ERROR_INVALID_WINDOW_HANDLE 1400
+#define ERROR_CLASS_ALREADY_EXISTS 1410
+#define ERROR_CANNOT_FIND_WND_CLASS 1407
+
+LPSTR GetCommandLine();
+HMODULE GetModuleHandle(LPCSTR moduleName);
+HMODULE LoadLibrary(LPCSTR fileName);
+BOOL FreeLibrary(HMODULE module);
+FARPROC GetProcAddress(HMODULE module, LPCSTR procName);
+DWORD GetModuleFileName(HMODULE module, LPSTR buffer, DWORD size);
+BOOL GetVersionEx(LPOSVERSIONINFO info);
+
+DWORD GetLastError();
+void SetLastError(DWORD error);
+
+HANDLE GetCurrentThread();
+DWORD GetCurrentThreadId();
+BOOL SetThreadPriority(HANDLE thread, int priority);
+int GetThreadPriority(HANDLE thread);
+HANDLE CreateThread(LPSECURITY_ATTRIBUTES attributes, size_t stackSize,
+                    LPTHREAD_START_ROUTINE start, LPVOID parameter, DWORD flags, LPDWORD threadId);
+DWORD ResumeThread(HANDLE thread);
+BOOL GetExitCodeThread(HANDLE thread, LPDWORD exitCode);
+DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
+BOOL CloseHandle(HANDLE handle);
+
+DWORD GetCurrentDirectory(DWORD size, LPSTR buffer);
+BOOL SetCurrentDirectory(LPCSTR path);

@@ -1,0 +1,246 @@
+// Threads behind HANDLEs, waiting for them, and thread priorities (best
+// effort: Linux may refuse a raise, which never fails the caller).
+#include <windows.h>
+
+#include <pthread.h>
+#include <sched.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <set>
+
+namespace {
+
+struct ThreadObject {
+    std::mutex lock;
+    std::condition_variable changed;
+    pthread_t thread{};
+    pid_t tid = 0;
+    bool started = false;
+    bool running = true;
+    bool suspended = false;
+    bool detachWhenDone = false;  // the handle was closed while it ran
+    DWORD exitCode = STILL_ACTIVE;
+    int priority = THREAD_PRIORITY_NORMAL;
+    LPTHREAD_START_ROUTINE start = nullptr;
+    LPVOID parameter = nullptr;
+};
+
+std::mutex handleLock;
+std::set<ThreadObject*>& LiveThreads() {
+    static std::set<ThreadObject*> live;
+    return live;
+}
+
+thread_local int ownPriority = THREAD_PRIORITY_NORMAL;
+const HANDLE kCurrentThread = reinterpret_cast<HANDLE>(static_cast<intptr_t>(-2));
+
+ThreadObject* FindThread(HANDLE handle) {
+    auto* object = static_cast<ThreadObject*>(handle);
+    std::lock_guard<std::mutex> hold(handleLock);
+    return LiveThreads().count(object) != 0 ? object : nullptr;
+}
+
+pid_t CurrentTid() {
+    return static_cast<pid_t>(syscall(SYS_gettid));
+}
+
+// Maps a Windows priority onto the scheduler: idle runs only when nothing
+// else wants the processor; the others become nice values.
+void ApplyPriority(pthread_t thread, pid_t tid, int priority) {
+    sched_param parameters{};
+    if (priority == THREAD_PRIORITY_IDLE) {
+        pthread_setschedparam(thread, SCHED_IDLE, &parameters);
+        return;
+    }
+    pthread_setschedparam(thread, SCHED_OTHER, &parameters);
+    int nice = 0;
+    switch (priority) {
+        case THREAD_PRIORITY_LOWEST:
+            nice = 10;
+            break;
+        case THREAD_PRIORITY_BELOW_NORMAL:
+            nice = 5;
+            break;
+        case THREAD_PRIORITY_ABOVE_NORMAL:
+            nice = -5;
+            break;
+        case THREAD_PRIORITY_HIGHEST:
+            nice = -10;
+            break;
+        case THREAD_PRIORITY_TIME_CRITICAL:
+            nice = -20;
+            break;
+        default:
+            nice = 0;
+            break;
+    }
+    setpriority(PRIO_PROCESS, static_cast<id_t>(tid), nice);
+}
+
+void* RunThread(void* argument) {
+    auto* object = static_cast<ThreadObject*>(argument);
+    {
+        std::unique_lock<std::mutex> hold(object->lock);
+        object->tid = CurrentTid();
+        object->changed.wait(hold, [object] { return !object->suspended; });
+    }
+    ownPriority = object->priority;
+    DWORD code = object->start(object->parameter);
+    bool release;
+    {
+        std::lock_guard<std::mutex> hold(object->lock);
+        object->running = false;
+        object->exitCode = code;
+        release = object->detachWhenDone;
+        object->changed.notify_all();
+    }
+    if (release) delete object;
+    return nullptr;
+}
+
+}  // namespace
+
+HANDLE GetCurrentThread() {
+    return kCurrentThread;
+}
+
+DWORD GetCurrentThreadId() {
+    return static_cast<DWORD>(CurrentTid());
+}
+
+BOOL SetThreadPriority(HANDLE thread, int priority) {
+    bool known = priority == THREAD_PRIORITY_IDLE || priority == THREAD_PRIORITY_TIME_CRITICAL ||
+                 (priority >= THREAD_PRIORITY_LOWEST && priority <= THREAD_PRIORITY_HIGHEST);
+    if (!known) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    if (thread == kCurrentThread) {
+        ownPriority = priority;
+        ApplyPriority(pthread_self(), CurrentTid(), priority);
+        return TRUE;
+    }
+    ThreadObject* object = FindThread(thread);
+    if (object == nullptr) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    std::lock_guard<std::mutex> hold(object->lock);
+    object->priority = priority;
+    if (object->running && object->tid != 0) ApplyPriority(object->thread, object->tid, priority);
+    return TRUE;
+}
+
+int GetThreadPriority(HANDLE thread) {
+    if (thread == kCurrentThread) return ownPriority;
+    ThreadObject* object = FindThread(thread);
+    if (object == nullptr) return THREAD_PRIORITY_ERROR_RETURN;
+    std::lock_guard<std::mutex> hold(object->lock);
+    return object->priority;
+}
+
+HANDLE CreateThread(LPSECURITY_ATTRIBUTES, size_t stackSize, LPTHREAD_START_ROUTINE start,
+                    LPVOID parameter, DWORD flags, LPDWORD threadId) {
+    if (start == nullptr) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    auto* object = new ThreadObject;
+    object->start = start;
+    object->parameter = parameter;
+    object->suspended = (flags & CREATE_SUSPENDED) != 0;
+    pthread_attr_t attributes;
+    pthread_attr_init(&attributes);
+    if (stackSize >= static_cast<size_t>(PTHREAD_STACK_MIN))
+        pthread_attr_setstacksize(&attributes, stackSize);
+    {
+        std::lock_guard<std::mutex> hold(handleLock);
+        LiveThreads().insert(object);
+    }
+    int failed = pthread_create(&object->thread, &attributes, RunThread, object);
+    pthread_attr_destroy(&attributes);
+    if (failed != 0) {
+        {
+            std::lock_guard<std::mutex> hold(handleLock);
+            LiveThreads().erase(object);
+        }
+        delete object;
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
+    pthread_detach(object->thread);
+    object->started = true;
+    if (threadId != nullptr) {
+        // The id is the kernel's thread id, known once the thread runs.
+        std::unique_lock<std::mutex> hold(object->lock);
+        object->changed.wait_for(hold, std::chrono::seconds(1),
+                                 [object] { return object->tid != 0; });
+        *threadId = static_cast<DWORD>(object->tid);
+    }
+    return object;
+}
+
+DWORD ResumeThread(HANDLE thread) {
+    ThreadObject* object = FindThread(thread);
+    if (object == nullptr) return static_cast<DWORD>(-1);
+    std::lock_guard<std::mutex> hold(object->lock);
+    DWORD previous = object->suspended ? 1 : 0;
+    object->suspended = false;
+    object->changed.notify_all();
+    return previous;
+}
+
+BOOL GetExitCodeThread(HANDLE thread, LPDWORD exitCode) {
+    ThreadObject* object = FindThread(thread);
+    if (object == nullptr || exitCode == nullptr) return FALSE;
+    std::lock_guard<std::mutex> hold(object->lock);
+    *exitCode = object->exitCode;
+    return TRUE;
+}
+
+DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
+    ThreadObject* object = FindThread(handle);
+    if (object == nullptr) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return WAIT_FAILED;
+    }
+    std::unique_lock<std::mutex> hold(object->lock);
+    auto finished = [object] { return !object->running; };
+    if (milliseconds == INFINITE) {
+        object->changed.wait(hold, finished);
+        return WAIT_OBJECT_0;
+    }
+    return object->changed.wait_for(hold, std::chrono::milliseconds(milliseconds), finished)
+               ? WAIT_OBJECT_0
+               : WAIT_TIMEOUT;
+}
+
+BOOL CloseHandle(HANDLE handle) {
+    ThreadObject* object = FindThread(handle);
+    if (object == nullptr) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    {
+        std::lock_guard<std::mutex> hold(handleLock);
+        LiveThreads().erase(object);
+    }
+    bool release;
+    {
+        std::lock_guard<std::mutex> hold(object->lock);
+        // A thread that still runs frees its record when it ends.
+        release = !object->running;
+        object->detachWhenDone = object->running;
+        if (object->suspended) {
+            object->suspended = false;
+            object->changed.notify_all();
+        }
+    }
+    if (release) delete object;
+    return TRUE;
+}

@@ -1,0 +1,29 @@
+// The pictures among the program's resources: bitmaps and icons by resource
+// id. The resources folder registers its generated images at start-up;
+// LoadBitmap and LoadIcon hand out what was registered.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <vector>
+
+// An image of 32-bit pixels 0xAARRGGBB, rows top to bottom.
+struct Win32Image {
+    int width = 0;
+    int height = 0;
+    std::vector<uint32_t> pixels;
+};
+
+// Registers (or replaces) bitmap resource `id`. Alpha is ignored for bitmaps.
+// False for a size of zero or a null pixel pointer.
+bool Win32RegisterBitmapResource(int id, int width, int height, const uint32_t* pixels);
+// Adds one size of icon resource `id` (an icon holds several sizes).
+bool Win32RegisterIconResource(int id, int width, int height, const uint32_t* pixels);
+// Forgets every registered bitmap and icon.
+void Win32ClearImageResources();
+
+// The registered bitmap `id`, or null.
+const Win32Image* Win32BitmapResource(int id);
+// The size of an icon closest to `preferredSize`, or null.
+const Win32Image* Win32IconImage(HICON icon, int preferredSize);

@@ -1,0 +1,206 @@
+// Process and thread services: command line, modules, version, clocks,
+// threads and the shell's open verb.
+#include <gtest/gtest.h>
+#include <shellapi.h>
+#include <windows.h>
+
+#include <sys/stat.h>
+
+#include <atomic>
+#include <fstream>
+#include <string>
+
+#include "platform/win32/command_line.h"
+#include "platform/win32/monitor_seams.h"
+#include "tests/support/temp_folder.h"
+
+TEST(CommandLine, ArgumentsJoinTheWayWindowsQuotesThem) {
+    EXPECT_EQ(Win32JoinCommandLine({"/usr/bin/velmora", "/p", "1234"}), "/usr/bin/velmora /p 1234");
+    EXPECT_EQ(Win32JoinCommandLine({"/opt/my saver/velmora", "/s"}),
+              "\"/opt/my saver/velmora\" /s");
+    EXPECT_EQ(Win32JoinCommandLine({"a", ""}), "a \"\"");
+    EXPECT_EQ(Win32JoinCommandLine({"say \"hi\""}), "\"say \\\"hi\\\"\"");
+    EXPECT_EQ(Win32JoinCommandLine({"dir with space\\"}), "\"dir with space\\\\\"");
+
+    // By default the process's own arguments, program path first.
+    std::string own = GetCommandLine();
+    char path[MAX_PATH];
+    ASSERT_GT(GetModuleFileName(nullptr, path, sizeof path), 0u);
+    std::string program = path;
+    std::string name = program.substr(program.find_last_of('/') + 1);
+    EXPECT_NE(own.find(name), std::string::npos) << own;
+
+    Win32SetCommandLineArguments({"/tmp/a b/velmora", "-p:1234"});
+    EXPECT_STREQ(GetCommandLine(), "\"/tmp/a b/velmora\" -p:1234");
+}
+
+TEST(Modules, MultiMonitorFunctionsAreFoundByNameUnlessHidden) {
+    HMODULE user32 = GetModuleHandle("USER32");
+    ASSERT_NE(user32, nullptr);
+    EXPECT_EQ(GetModuleHandle("user32.dll"), user32);
+    const char* names[] = {"GetSystemMetrics",   "MonitorFromWindow",   "MonitorFromRect",
+                           "MonitorFromPoint",   "EnumDisplayMonitors", "GetMonitorInfoA",
+                           "EnumDisplayDevicesA"};
+    for (const char* name : names) EXPECT_NE(GetProcAddress(user32, name), nullptr) << name;
+    EXPECT_EQ(GetProcAddress(user32, "GetMonitorInfoW"), nullptr);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_PROC_NOT_FOUND));
+    EXPECT_EQ(reinterpret_cast<void*>(GetProcAddress(user32, "MonitorFromRect")),
+              reinterpret_cast<void*>(&MonitorFromRect));
+
+    Win32HideMultiMonitorFunctions(true);
+    for (const char* name : names) EXPECT_EQ(GetProcAddress(user32, name), nullptr) << name;
+    Win32HideMultiMonitorFunctions(false);
+    EXPECT_NE(GetProcAddress(user32, "GetMonitorInfoA"), nullptr);
+
+    // The Windows 9x password services do not exist.
+    EXPECT_EQ(LoadLibrary("PASSWORD.CPL"), nullptr);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_MOD_NOT_FOUND));
+    EXPECT_EQ(LoadLibrary("MPR.DLL"), nullptr);
+    EXPECT_EQ(GetProcAddress(nullptr, "VerifyScreenSavePwd"), nullptr);
+}
+
+TEST(Version, ReportsTheNtFamily) {
+    OSVERSIONINFO info{};
+    EXPECT_FALSE(GetVersionEx(&info));  // the size must be filled in
+    info.dwOSVersionInfoSize = sizeof info;
+    ASSERT_TRUE(GetVersionEx(&info));
+    EXPECT_EQ(info.dwPlatformId, DWORD(VER_PLATFORM_WIN32_NT));
+    EXPECT_GE(info.dwMajorVersion, 5u);
+}
+
+TEST(Clocks, CountersAdvanceTogether) {
+    LARGE_INTEGER frequency, before, after;
+    ASSERT_TRUE(QueryPerformanceFrequency(&frequency));
+    ASSERT_GT(frequency.QuadPart, 1000);
+    ASSERT_TRUE(QueryPerformanceCounter(&before));
+    DWORD ms = timeGetTime();
+    DWORD ticks = GetTickCount();
+    Sleep(30);
+    ASSERT_TRUE(QueryPerformanceCounter(&after));
+    double seconds = double(after.QuadPart - before.QuadPart) / double(frequency.QuadPart);
+    EXPECT_GE(seconds, 0.029);
+    EXPECT_GE(timeGetTime() - ms, 29u);
+    EXPECT_GE(GetTickCount() - ticks, 29u);
+
+    SYSTEMTIME local;
+    GetLocalTime(&local);
+    EXPECT_GE(local.wYear, 2024);
+    EXPECT_GE(local.wMonth, 1);
+    EXPECT_LE(local.wMonth, 12);
+    EXPECT_LE(local.wHour, 23);
+    EXPECT_LE(local.wMilliseconds, 999);
+}
+
+namespace {
+DWORD WINAPI CountUp(LPVOID parameter) {
+    auto* counter = static_cast<std::atomic<int>*>(parameter);
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
+    while (counter->load() < 1000) ++*counter;
+    return 7;
+}
+DWORD WINAPI Linger(LPVOID parameter) {
+    auto* stop = static_cast<std::atomic<bool>*>(parameter);
+    while (!*stop) Sleep(1);
+    return 0;
+}
+}  // namespace
+
+TEST(Threads, RunWaitAndReportTheirExitCode) {
+    std::atomic<int> counter{0};
+    DWORD id = 0;
+    HANDLE thread = CreateThread(nullptr, 0, CountUp, &counter, 0, &id);
+    ASSERT_NE(thread, nullptr);
+    EXPECT_NE(id, 0u);
+    EXPECT_EQ(WaitForSingleObject(thread, 5000), DWORD(WAIT_OBJECT_0));
+    EXPECT_EQ(counter.load(), 1000);
+    DWORD code = 0;
+    ASSERT_TRUE(GetExitCodeThread(thread, &code));
+    EXPECT_EQ(code, 7u);
+    EXPECT_TRUE(CloseHandle(thread));
+    EXPECT_FALSE(CloseHandle(thread));
+    EXPECT_EQ(WaitForSingleObject(thread, 0), DWORD(WAIT_FAILED));
+
+    std::atomic<bool> stop{false};
+    HANDLE lingering = CreateThread(nullptr, 0, Linger, &stop, 0, nullptr);
+    ASSERT_NE(lingering, nullptr);
+    EXPECT_EQ(WaitForSingleObject(lingering, 20), DWORD(WAIT_TIMEOUT));
+    ASSERT_TRUE(GetExitCodeThread(lingering, &code));
+    EXPECT_EQ(code, DWORD(STILL_ACTIVE));
+    stop = true;
+    EXPECT_EQ(WaitForSingleObject(lingering, INFINITE), DWORD(WAIT_OBJECT_0));
+    CloseHandle(lingering);
+}
+
+TEST(Threads, PrioritiesAreBestEffortAndNeverFail) {
+    // Run on a thread of its own: idle scheduling cannot be undone without privileges.
+    std::atomic<int> result{-1};
+    HANDLE thread = CreateThread(
+        nullptr, 0,
+        [](LPVOID p) -> DWORD {
+            auto* r = static_cast<std::atomic<int>*>(p);
+            bool ok = SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_IDLE) &&
+                      GetThreadPriority(GetCurrentThread()) == THREAD_PRIORITY_IDLE &&
+                      SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL) &&
+                      !SetThreadPriority(GetCurrentThread(), 42);
+            *r = ok ? 1 : 0;
+            return 0;
+        },
+        &result, 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    EXPECT_EQ(result.load(), 1);
+}
+
+TEST(Folders, CurrentDirectoryFollowsWindowsPaths) {
+    TempFolder folder;
+    mkdir((folder / "media").c_str(), 0755);
+    char buffer[MAX_PATH];
+    DWORD length = GetCurrentDirectory(sizeof buffer, buffer);
+    ASSERT_GT(length, 0u);
+    EXPECT_EQ(std::string(buffer), folder.Path());
+    EXPECT_EQ(GetCurrentDirectory(2, buffer), length + 1);  // the size needed
+    ASSERT_TRUE(SetCurrentDirectory("media\\"));
+    GetCurrentDirectory(sizeof buffer, buffer);
+    EXPECT_EQ(std::string(buffer), folder / "media");
+    EXPECT_FALSE(SetCurrentDirectory("missing\\folder"));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_PATH_NOT_FOUND));
+    SetCurrentDirectory(folder.Path().c_str());
+}
+
+TEST(Shell, OpenHandsFilesAndShortcutAddressesToXdgOpen) {
+    TempFolder folder;
+    // A stand-in xdg-open on the PATH records what it was asked to open.
+    folder.WriteFile("bin/xdg-open",
+                     "#!/bin/sh\necho \"$1\" >> \"" + (folder / "opened.txt") + "\"\n");
+    chmod((folder / "bin/xdg-open").c_str(), 0755);
+    std::string path = std::string(getenv("PATH") ? getenv("PATH") : "");
+    setenv("PATH", ((folder / "bin") + ":" + path).c_str(), 1);
+    folder.WriteFile("site.url", "[InternetShortcut]\r\nURL=https://example.org/velmora\r\n");
+    folder.WriteFile("readme.txt", "hello");
+
+    auto opened = [&](size_t lines) {
+        for (int i = 0; i < 200; ++i) {
+            std::ifstream in(folder / "opened.txt");
+            std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+            if (size_t(std::count(all.begin(), all.end(), '\n')) >= lines) return all;
+            Sleep(10);
+        }
+        return std::string();
+    };
+    EXPECT_GT(
+        reinterpret_cast<intptr_t>(ShellExecute(nullptr, "open", "site.url", nullptr, nullptr, 1)),
+        32);
+    EXPECT_EQ(opened(1), "https://example.org/velmora\n");
+    EXPECT_GT(reinterpret_cast<intptr_t>(
+                  ShellExecute(nullptr, nullptr, "readme.txt", nullptr, nullptr, 1)),
+              32);
+    EXPECT_EQ(opened(2), "https://example.org/velmora\n" + (folder / "readme.txt") + "\n");
+    EXPECT_LE(reinterpret_cast<intptr_t>(
+                  ShellExecute(nullptr, "open", "missing.url", nullptr, nullptr, 1)),
+              32);
+    EXPECT_LE(reinterpret_cast<intptr_t>(
+                  ShellExecute(nullptr, "print", "readme.txt", nullptr, nullptr, 1)),
+              32);
+    setenv("PATH", path.c_str(), 1);
+}

@@ -1,10 +1,10 @@
 #include "host/error_messages.h"
 
+#include <d3d8.h>
+
 #include "host/saver_codes.h"
 
 namespace {
-
-constexpr HRESULT OutOfVideoMemory = (HRESULT)0x8876017C;
 
 struct ErrorString {
     HRESULT code;
@@ -23,7 +23,7 @@ constexpr ErrorString errorStrings[] = {
     {SaverErrMediaNotFound, 2108},
     {SaverErrResetFailed, 2109},
     {E_OUTOFMEMORY, 2110},
-    {OutOfVideoMemory, 2111},
+    {D3DERR_OUTOFVIDEOMEMORY, 2111},
     {SaverErrNoPreview, 2112},
 };
 

@@ -25,6 +25,7 @@ public:
     using CD3DScreensaver::BuildAdapterList;
     using CD3DScreensaver::CloseSaver;
     using CD3DScreensaver::CreateFullScreenDevice;
+    using CD3DScreensaver::CreateSaverWindows;
     using CD3DScreensaver::CreateScreenDevices;
     using CD3DScreensaver::CreateWindowedDevice;
     using CD3DScreensaver::DrawAllScreens;

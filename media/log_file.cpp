@@ -4,7 +4,9 @@ namespace {
 LogFile* currentLog = nullptr;
 }
 
-LogFile::LogFile(const char*) { currentLog = this; }
+LogFile::LogFile(const char*) {
+    currentLog = this;
+}
 
 LogFile::~LogFile() {
     if (currentLog == this) currentLog = nullptr;
@@ -13,4 +15,6 @@ LogFile::~LogFile() {
 
 void LogFile::WriteLine(const char*) {}
 
-LogFile* GetLog() { return currentLog; }
+LogFile* GetLog() {
+    return currentLog;
+}

@@ -63,7 +63,9 @@ bool Unseal(std::vector<uint8_t>* sealed, uLong method, char* out, uint32_t size
 }
 
 // A byte array of `size` bytes, or null when memory is short.
-char* AllocateBytes(uint32_t size) { return new (std::nothrow) char[size > 0 ? size : 1]; }
+char* AllocateBytes(uint32_t size) {
+    return new (std::nothrow) char[size > 0 ? size : 1];
+}
 
 }  // namespace
 

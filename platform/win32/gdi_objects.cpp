@@ -29,9 +29,10 @@ struct ImageResources {
     std::map<int, std::vector<Win32Image>> icons;
     std::map<int, GdiIcon*> iconHandles;
 };
+// Never destroyed: handles to shared icons stay valid until the process ends.
 ImageResources& Images() {
-    static ImageResources images;
-    return images;
+    static auto* images = new ImageResources;
+    return *images;
 }
 
 Win32Image MakeImage(int width, int height, const uint32_t* pixels) {
@@ -90,12 +91,6 @@ bool Win32RegisterIconResource(int id, int width, int height, const uint32_t* pi
         sizes.end());
     sizes.push_back(MakeImage(width, height, pixels));
     return true;
-}
-
-void Win32ClearImageResources() {
-    std::lock_guard<std::mutex> hold(objectLock);
-    Images().bitmaps.clear();
-    Images().icons.clear();
 }
 
 const Win32Image* Win32BitmapResource(int id) {
@@ -194,9 +189,9 @@ DWORD GetSysColor(int index) {
 }
 
 HBRUSH GetSysColorBrush(int index) {
-    static std::map<int, GdiBrush*> brushes;
+    static auto* brushes = new std::map<int, GdiBrush*>;  // shared for the whole run
     std::lock_guard<std::mutex> hold(objectLock);
-    GdiBrush*& brush = brushes[index];
+    GdiBrush*& brush = (*brushes)[index];
     if (brush == nullptr) {
         brush = new GdiBrush(SystemColor(index), false, true);
         LiveObjects().insert(brush);

@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <pthread.h>
-#include <sched.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -20,7 +19,6 @@ struct ThreadObject {
     std::condition_variable changed;
     pthread_t thread{};
     pid_t tid = 0;
-    bool started = false;
     bool running = true;
     bool suspended = false;
     bool detachWhenDone = false;  // the handle was closed while it ran
@@ -49,17 +47,16 @@ pid_t CurrentTid() {
     return static_cast<pid_t>(syscall(SYS_gettid));
 }
 
-// Maps a Windows priority onto the scheduler: idle runs only when nothing
-// else wants the processor; the others become nice values.
-void ApplyPriority(pthread_t thread, pid_t tid, int priority) {
-    sched_param parameters{};
-    if (priority == THREAD_PRIORITY_IDLE) {
-        pthread_setschedparam(thread, SCHED_IDLE, &parameters);
-        return;
-    }
-    pthread_setschedparam(thread, SCHED_OTHER, &parameters);
+// Maps a Windows priority onto a nice value of the thread. Idle becomes the
+// weakest nice value rather than SCHED_IDLE, which can starve a thread
+// outright on a busy machine; a raise the system refuses leaves the thread as
+// it was.
+void ApplyPriority(pid_t tid, int priority) {
     int nice = 0;
     switch (priority) {
+        case THREAD_PRIORITY_IDLE:
+            nice = 19;
+            break;
         case THREAD_PRIORITY_LOWEST:
             nice = 10;
             break;
@@ -122,7 +119,7 @@ BOOL SetThreadPriority(HANDLE thread, int priority) {
     }
     if (thread == kCurrentThread) {
         ownPriority = priority;
-        ApplyPriority(pthread_self(), CurrentTid(), priority);
+        ApplyPriority(CurrentTid(), priority);
         return TRUE;
     }
     ThreadObject* object = FindThread(thread);
@@ -132,7 +129,7 @@ BOOL SetThreadPriority(HANDLE thread, int priority) {
     }
     std::lock_guard<std::mutex> hold(object->lock);
     object->priority = priority;
-    if (object->running && object->tid != 0) ApplyPriority(object->thread, object->tid, priority);
+    if (object->running && object->tid != 0) ApplyPriority(object->tid, priority);
     return TRUE;
 }
 
@@ -174,7 +171,6 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES, size_t stackSize, LPTHREAD_START_ROUT
         return nullptr;
     }
     pthread_detach(object->thread);
-    object->started = true;
     if (threadId != nullptr) {
         // The id is the kernel's thread id, known once the thread runs.
         std::unique_lock<std::mutex> hold(object->lock);

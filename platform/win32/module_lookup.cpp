@@ -67,10 +67,6 @@ void Win32HideMultiMonitorFunctions(bool hide) {
     multiMonitorHidden = hide;
 }
 
-bool Win32MultiMonitorFunctionsHidden() {
-    return multiMonitorHidden;
-}
-
 HMODULE GetModuleHandle(LPCSTR moduleName) {
     if (moduleName == nullptr) return reinterpret_cast<HMODULE>(&programModule);
     if (NamesUser32(moduleName)) return reinterpret_cast<HMODULE>(&user32Module);

@@ -20,4 +20,3 @@ struct Win32ScriptedMonitor {
 void Win32SetScriptedMonitors(const Win32ScriptedMonitor* monitors, int count);
 // Makes GetProcAddress on "USER32" miss the multi-monitor functions.
 void Win32HideMultiMonitorFunctions(bool hide);
-bool Win32MultiMonitorFunctionsHidden();

@@ -75,8 +75,6 @@ public:
     bool visible = false;
     int width = 0;
     int height = 0;
-    int childX = 0;  // position of a child in its parent's client area
-    int childY = 0;
 
 private:
     SDL_Surface* canvas = nullptr;

@@ -20,8 +20,6 @@ struct Win32Image {
 bool Win32RegisterBitmapResource(int id, int width, int height, const uint32_t* pixels);
 // Adds one size of icon resource `id` (an icon holds several sizes).
 bool Win32RegisterIconResource(int id, int width, int height, const uint32_t* pixels);
-// Forgets every registered bitmap and icon.
-void Win32ClearImageResources();
 
 // The registered bitmap `id`, or null.
 const Win32Image* Win32BitmapResource(int id);

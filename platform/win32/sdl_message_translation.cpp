@@ -78,6 +78,12 @@ void TranslateWindowEvent(const SDL_WindowEvent& event, Writer& out) {
         case SDL_WINDOWEVENT_EXPOSED:
             out.Add(WM_PAINT, 0, 0);
             break;
+        case SDL_WINDOWEVENT_ENTER:
+            // A window that appears under the cursor chooses the cursor at
+            // once, before any move (a full-screen saver hides it this way).
+            out.Add(WM_SETCURSOR, reinterpret_cast<WPARAM>(out.window),
+                    MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+            break;
         case SDL_WINDOWEVENT_FOCUS_GAINED:
             out.Add(WM_ACTIVATEAPP, TRUE, 0);
             break;

@@ -43,6 +43,8 @@ bool Win32EnsureVideo() {
     // take the window's GL drawable that the Direct3D stand-in uses later.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+    // Windows never keep the desktop's own screen saver from starting.
+    SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
     previousHandler = XSetErrorHandler(ToleratingHandler);

@@ -352,8 +352,6 @@ HWND CreateWindowEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD st
         }
         SDL_SetHint(SDL_HINT_VIDEO_FOREIGN_WINDOW_OPENGL, "1");
         window->sdl = SDL_CreateWindowFrom(reinterpret_cast<void*>(window->xChild));
-        window->childX = x;
-        window->childY = y;
     } else {
         window->owner = parent;
         RECT insets = FrameInsets(style);
@@ -597,8 +595,6 @@ BOOL SetWindowPos(HWND handle, HWND insertAfter, int x, int y, int width, int he
         if (child) {
             XMoveWindow(Win32XDisplay(), window->xChild, x, y);
             XFlush(Win32XDisplay());
-            window->childX = x;
-            window->childY = y;
         } else {
             SDL_SetWindowPosition(window->sdl, x + insets.left, y + insets.top);
         }

@@ -41,12 +41,16 @@ protected:
 
 }  // namespace
 
+// Records every nothrow array request and serves it from the ordinary
+// allocator, so sized and unsized deletes stay matched.
 void* operator new[](size_t size, const std::nothrow_t&) noexcept {
     if (size > largestNothrowArray) largestNothrowArray = size;
-    return std::malloc(size > 0 ? size : 1);
+    try {
+        return ::operator new[](size);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
 }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete[](void* p, size_t) noexcept { std::free(p); }
 
 TEST_F(MediaArchiveTest, ReadsEntriesOfAZipToolArchiveByAnySpellingOfTheName) {
     MakeTreeAndArchive();

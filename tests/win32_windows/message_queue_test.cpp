@@ -1,5 +1,6 @@
 // The message queue and window life cycle on real windows under Xvfb:
 // retrieval order and filters, quit, timers, painting, sending and destroying.
+#include <SDL.h>
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -7,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/temp_folder.h"
 #include "tests/win32_windows/x_display.h"
 
 namespace {
@@ -21,6 +23,7 @@ std::vector<Seen> seen;
 RECT lastPaint;
 BOOL lastPaintErase;
 LPVOID createParam;
+bool hideCursor = false;
 
 LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     seen.push_back(Seen{window, message, wParam, lParam});
@@ -36,6 +39,10 @@ LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM 
             EndPaint(window, &paint);
             return 0;
         }
+        case WM_SETCURSOR:
+            if (!hideCursor) return DefWindowProc(window, message, wParam, lParam);
+            SetCursor(nullptr);
+            return TRUE;
         case WM_USER + 50:
             return static_cast<LRESULT>(wParam * 2);
         default:
@@ -261,6 +268,42 @@ void CloseCommandDestroysTheWindowAndItsChildren() {
     EXPECT_FALSE(PeekMessage(&m, nullptr, 0, 0, PM_REMOVE));
 }
 
+void FullScreenWindowCoversItsMonitorAndHidesTheCursor() {
+    HMONITOR monitor = MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    ASSERT_TRUE(GetMonitorInfo(monitor, &info));
+    RECT screen = info.rcMonitor;
+    hideCursor = true;
+    HWND window = CreateWindowEx(WS_EX_TOPMOST, "VelmoraQueueTest", "full", WS_POPUP | WS_VISIBLE,
+                                 screen.left, screen.top, screen.right - screen.left,
+                                 screen.bottom - screen.top, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(SetWindowPos(window, HWND_TOPMOST, screen.left, screen.top,
+                             screen.right - screen.left, screen.bottom - screen.top,
+                             SWP_NOACTIVATE));
+    RECT rect;
+    ASSERT_TRUE(GetWindowRect(window, &rect));
+    EXPECT_TRUE(EqualRect(&rect, &screen));
+    EXPECT_EQ(MonitorFromWindow(window, MONITOR_DEFAULTTONULL), monitor);
+
+    // The pointer over the window asks for the cursor; the window hides it.
+    ASSERT_EQ(RunCommand("xdotool mousemove 500 400"), 0);
+    EXPECT_TRUE(PumpUntil([window] { return Count(window, WM_SETCURSOR) > 0; }, 3000));
+    EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);
+    // Erased with the class brush, it covers the whole screen in black.
+    EXPECT_TRUE(PumpUntil([window] { return Count(window, WM_PAINT) > 0; }, 3000));
+    std::vector<uint32_t> pixels = GrabScreen(0, 0, kScreenWidth, kScreenHeight);
+    ASSERT_EQ(pixels.size(), size_t(kScreenWidth) * kScreenHeight);
+    size_t black = 0;
+    for (uint32_t p : pixels) black += p == 0;
+    EXPECT_EQ(black, pixels.size());
+    hideCursor = false;
+    SetCursor(LoadCursor(nullptr, IDC_ARROW));
+    EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE);
+    DestroyWindow(window);
+}
+
 TEST_F(QueueTest, RetrievalOrderFiltersQuitWakingAndTimers) {
     {
         SCOPED_TRACE("PostedMessagesFollowWindowAndRangeFiltersAndQuitEndsGetMessage");
@@ -293,6 +336,11 @@ TEST_F(QueueTest, WindowLifeCyclePaintingAndGenericCalls) {
     {
         SCOPED_TRACE("CloseCommandDestroysTheWindowAndItsChildren");
         CloseCommandDestroysTheWindowAndItsChildren();
+        Drain();
+    }
+    {
+        SCOPED_TRACE("FullScreenWindowCoversItsMonitorAndHidesTheCursor");
+        FullScreenWindowCoversItsMonitorAndHidesTheCursor();
         Drain();
     }
 }

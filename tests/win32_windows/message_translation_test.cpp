@@ -133,6 +133,9 @@ TEST(MessageTranslation, WindowEventsBecomeActivationPaintCloseAndSize) {
     EXPECT_EQ(LOWORD(m[0].lParam), 800);
     EXPECT_EQ(HIWORD(m[0].lParam), 600);
     EXPECT_EQ(Win32TranslateSdlEvent(WindowEvent(SDL_WINDOWEVENT_SHOWN), kWindow, m, 4), 0);
+    ASSERT_EQ(Win32TranslateSdlEvent(WindowEvent(SDL_WINDOWEVENT_ENTER), kWindow, m, 4), 1);
+    EXPECT_EQ(m[0].message, UINT(WM_SETCURSOR));
+    EXPECT_EQ(LOWORD(m[0].lParam), HTCLIENT);
 
     SDL_Event suspend{};
     suspend.type = SDL_APP_WILLENTERBACKGROUND;

@@ -243,7 +243,9 @@ TEST(WindowEndToEnd, CaptionedWindowTakesInputPaintsAndClosesFromItsCloseBox) {
 
 namespace {
 std::atomic<int> childPaints{0};
+std::atomic<int> childDestroys{0};
 LRESULT CALLBACK PreviewProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_DESTROY) ++childDestroys;
     if (message == WM_PAINT) {
         PAINTSTRUCT paint;
         HDC dc = BeginPaint(window, &paint);
@@ -329,6 +331,17 @@ TEST(WindowEndToEnd, ChildOfAForeignX11WindowShowsInsideIt) {
     EXPECT_EQ(CreateWindowEx(0, "VelmoraPreviewChild", "", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10,
                              bogus, nullptr, nullptr, nullptr),
               nullptr);
+
+    // When the embedding host destroys its window, ours goes with it and the
+    // procedure hears WM_DESTROY, as a child on Windows does.
+    HWND second = CreateWindowEx(0, "VelmoraPreviewChild", "", WS_CHILD | WS_VISIBLE, 0, 0, 320,
+                                 240, parentHandle, nullptr, nullptr, nullptr);
+    ASSERT_NE(second, nullptr);
+    int destroysBefore = childDestroys.load();
     XDestroyWindow(display, parent);
+    XSync(display, False);
+    EXPECT_TRUE(PumpUntil([&] { return childDestroys.load() > destroysBefore; }, 3000));
+    EXPECT_FALSE(IsWindow(second));
+    EXPECT_FALSE(IsWindow(parentHandle));
     XCloseDisplay(display);
 }

@@ -5,44 +5,11 @@
 #pragma once
 
 #include "win32_types.h"
+#include "win32_window.h"
 
-// Styles shared with the window layer are defined once, with the same tokens.
-#ifndef WS_POPUP
-#define WS_POPUP 0x80000000L
-#endif
-#ifndef WS_CHILD
-#define WS_CHILD 0x40000000L
-#endif
-#ifndef WS_VISIBLE
-#define WS_VISIBLE 0x10000000L
-#endif
-#ifndef WS_DISABLED
-#define WS_DISABLED 0x08000000L
-#endif
-#ifndef WS_CAPTION
-#define WS_CAPTION 0x00C00000L
-#endif
-#ifndef WS_VSCROLL
-#define WS_VSCROLL 0x00200000L
-#endif
-#ifndef WS_SYSMENU
-#define WS_SYSMENU 0x00080000L
-#endif
-#ifndef WS_GROUP
 #define WS_GROUP 0x00020000L
-#endif
-#ifndef WS_TABSTOP
 #define WS_TABSTOP 0x00010000L
-#endif
-#ifndef WM_SETTEXT
-#define WM_SETTEXT 0x000C
-#endif
-#ifndef WM_GETTEXT
-#define WM_GETTEXT 0x000D
-#endif
-#ifndef WM_GETTEXTLENGTH
 #define WM_GETTEXTLENGTH 0x000E
-#endif
 
 // Dialog styles.
 #define DS_FIXEDSYS 0x0008L
@@ -104,21 +71,6 @@
 #define CB_GETITEMDATA 0x0150
 #define CB_SETITEMDATA 0x0151
 #define CBN_SELCHANGE 1
-
-// Keys a dialog answers to.
-#ifndef VK_RETURN
-#define VK_RETURN 0x0D
-#endif
-#ifndef VK_ESCAPE
-#define VK_ESCAPE 0x1B
-#endif
-
-#ifndef MAKEWPARAM
-#define MAKEWPARAM(l, h) ((WPARAM)(DWORD)MAKELONG(l, h))
-#endif
-#ifndef MAKELPARAM
-#define MAKELPARAM(l, h) ((LPARAM)(DWORD)MAKELONG(l, h))
-#endif
 
 // The header of every WM_NOTIFY message.
 typedef struct tagNMHDR {

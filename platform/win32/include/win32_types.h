@@ -135,6 +135,24 @@ typedef union _LARGE_INTEGER {
 #define MAKEINTRESOURCE(i) ((LPSTR)((uintptr_t)((WORD)(i))))
 typedef uintptr_t DWORD_PTR;
 
+typedef struct _SECURITY_ATTRIBUTES {
+    DWORD nLength;
+    LPVOID lpSecurityDescriptor;
+    BOOL bInheritHandle;
+} SECURITY_ATTRIBUTES, *PSECURITY_ATTRIBUTES, *LPSECURITY_ATTRIBUTES;
+
+// System error codes (GetLastError, the registry functions).
+#define ERROR_SUCCESS 0
+#define ERROR_FILE_NOT_FOUND 2
+#define ERROR_PATH_NOT_FOUND 3
+#define ERROR_ACCESS_DENIED 5
+#define ERROR_INVALID_HANDLE 6
+#define ERROR_NOT_ENOUGH_MEMORY 8
+#define ERROR_WRITE_FAULT 29
+#define ERROR_INVALID_PARAMETER 87
+#define ERROR_INSUFFICIENT_BUFFER 122
+#define ERROR_MORE_DATA 234
+
 // Window messages (the values Windows uses).
 #define WM_NULL 0x0000
 #define WM_CREATE 0x0001

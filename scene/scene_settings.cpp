@@ -1,0 +1,3 @@
+#include "scene/scene_settings.h"
+
+SceneSettingsRecord SceneSettings;

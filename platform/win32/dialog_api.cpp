@@ -7,9 +7,6 @@
 
 #include <cstdio>
 
-bool HeadlessDialogsSelected();
-bool GtkDialogsAvailable();
-
 const DialogBackend* ChooseDialogBackend() {
     if (HeadlessDialogsSelected()) return &headlessDialogBackend;
     if (GtkDialogsAvailable()) return &gtkDialogBackend;

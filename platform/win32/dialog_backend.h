@@ -23,7 +23,7 @@ struct DialogBackend {
     void (*RefreshDialog)(DialogWindow* dialog);
     void (*RefreshControl)(DialogControl* control);
     // Shows a message box; returns the button's id, 0 if it cannot.
-    int (*MessageBox)(HWND owner, const char* text, const char* caption, UINT type);
+    int (*ShowMessageBox)(HWND owner, const char* text, const char* caption, UINT type);
 };
 
 extern const DialogBackend gtkDialogBackend;
@@ -32,3 +32,9 @@ extern const DialogBackend headlessDialogBackend;
 // The backend for new dialogs: headless when selected (tests), else GTK when a
 // display can be opened, else none.
 const DialogBackend* ChooseDialogBackend();
+
+bool HeadlessDialogsSelected();
+// Starts GTK on first use; false when no display can be opened.
+bool GtkDialogsAvailable();
+// Hands a dialog that is now on screen to the test hook, if one is set.
+void RunDialogShownHook(HWND dialog, int resourceId);

@@ -13,8 +13,6 @@
 #include <cmath>
 #include <string>
 
-void RunDialogShownHook(HWND dialog, int resourceId);
-
 namespace {
 
 struct DialogView {
@@ -54,6 +52,9 @@ std::string Mnemonic(const std::string& text) {
     return out;
 }
 
+// The templates' font ("MS Shell Dlg", 8 points) is the desktop's sans-serif
+// face at 8 points; the theme's paddings shrink so that every control fits the
+// rectangle its template gives it.
 const char kStyleSheet[] =
     ".velmora-dialog, .velmora-dialog * { font-family: Sans; font-size: 8pt; }\n"
     ".velmora-dialog button { padding: 0 4px; min-height: 0; min-width: 0; }\n"
@@ -276,6 +277,14 @@ bool Create(DialogWindow* dialog) {
             gtk_window_set_default(window, controlView->widget);
         }
     }
+    // A static text's mnemonic moves the focus to the control after it.
+    const auto& controls = dialog->Controls();
+    for (size_t i = 0; i + 1 < controls.size(); ++i) {
+        if (controls[i]->Kind() == ControlKind::Static) {
+            gtk_label_set_mnemonic_widget(GTK_LABEL(ViewOf(controls[i].get())->widget),
+                                          ViewOf(controls[i + 1].get())->widget);
+        }
+    }
     --view->syncing;
     return true;
 }
@@ -320,8 +329,9 @@ void Destroy(DialogWindow* dialog) {
 void RefreshDialog(DialogWindow* dialog) {
     DialogView* view = ViewOf(dialog);
     if (view == nullptr) return;
+    // A disabled dialog (the owner of a modal one) looks the same; it simply
+    // takes no input, which the dialog itself refuses.
     gtk_window_set_title(GTK_WINDOW(view->window), dialog->Caption().c_str());
-    gtk_widget_set_sensitive(view->layout, dialog->Enabled());
 }
 
 void RefreshNotebook(DialogControl* control, GtkNotebook* notebook) {
@@ -487,6 +497,8 @@ bool GtkDialogsAvailable() {
     if (started) return true;
     // gtk_init_check would also try a display named nowhere; stay quiet instead.
     if (getenv("DISPLAY") == nullptr && getenv("WAYLAND_DISPLAY") == nullptr) return false;
+    // The saver formats numbers in the C locale; GTK must not switch it.
+    gtk_disable_setlocale();
     started = gtk_init_check(nullptr, nullptr);
     return started;
 }

@@ -185,10 +185,7 @@ bool DialogWindow::UserSelectTab(DialogControl* control, int index) {
     NMHDR header = {control->Handle(), static_cast<UINT_PTR>(control->Id()), TCN_SELCHANGING};
     WPARAM id = static_cast<WPARAM>(control->Id());
     // A procedure that answers TRUE to TCN_SELCHANGING keeps the current tab.
-    if (HandleMessage(WM_NOTIFY, id, reinterpret_cast<LPARAM>(&header)) != FALSE) {
-        control->SetSelection(control->Selection());
-        return false;
-    }
+    if (HandleMessage(WM_NOTIFY, id, reinterpret_cast<LPARAM>(&header)) != FALSE) return false;
     control->SetSelection(index);
     header.code = TCN_SELCHANGE;
     HandleMessage(WM_NOTIFY, id, reinterpret_cast<LPARAM>(&header));

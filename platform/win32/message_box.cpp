@@ -46,7 +46,7 @@ int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
     const char* text = lpText != nullptr ? lpText : "";
     const char* caption = lpCaption != nullptr ? lpCaption : "Error";
     if (const DialogBackend* backend = ChooseDialogBackend()) {
-        return backend->MessageBox(hWnd, text, caption, uType);
+        return backend->ShowMessageBox(hWnd, text, caption, uType);
     }
     if (int answer = ShowWithSdl(text, caption, uType)) return answer;
     fprintf(stderr, "%s: %s\n", caption, text);

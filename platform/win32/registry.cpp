@@ -65,8 +65,8 @@ bool JoinPath(const std::string& parent, LPCSTR sub, std::string* out) {
 
 LONG WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR /*lpClass*/,
                             DWORD /*dwOptions*/, REGSAM samDesired,
-                            const LPSECURITY_ATTRIBUTES /*lpSecurityAttributes*/, PHKEY phkResult,
-                            LPDWORD lpdwDisposition) {
+                            struct _SECURITY_ATTRIBUTES* const /*lpSecurityAttributes*/,
+                            PHKEY phkResult, LPDWORD lpdwDisposition) {
     OpenKey parent;
     if (!Resolve(hKey, &parent)) return ERROR_INVALID_HANDLE;
     if (phkResult == nullptr || Reserved != 0) return ERROR_INVALID_PARAMETER;
@@ -78,8 +78,10 @@ LONG WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR /*
         return ERROR_SUCCESS;
     });
     if (result == ERROR_SUCCESS && created) {
+        // Another process may have made it in the meantime; the file decides.
         result = registry_store::Update([&](RegistryHive& hive, bool* changed) {
             hive.CreateKey(path, changed);
+            created = *changed;
             return ERROR_SUCCESS;
         });
     }

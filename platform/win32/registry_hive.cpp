@@ -214,7 +214,10 @@ bool RegistryHive::Parse(const std::string& text, std::string* error) {
         size_t end = text.find('\n', start);
         if (end == std::string::npos) end = text.size();
         std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+        // Line ends (CRLF) and trailing blanks of hand-edited files do not matter.
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t'))
+            line.pop_back();
+        if (lines.empty() && line.compare(0, 3, "\xEF\xBB\xBF") == 0) line.erase(0, 3);
         lines.push_back(line);
         start = end + 1;
     }

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
 
+#include <clocale>
 #include <cmath>
 #include <filesystem>
 #include <set>
@@ -20,7 +21,7 @@
 extern "C" const char* __lsan_default_suppressions() {
     return "leak:libgtk-3\nleak:libgdk-3\nleak:libglib-2.0\nleak:libgobject-2.0\n"
            "leak:libfontconfig\nleak:libpango\nleak:libcairo\nleak:libharfbuzz\n"
-           "leak:libgio-2.0\nleak:libX11\nleak:libatk\nleak:libepoxy\n";
+           "leak:libgio-2.0\nleak:libX11\nleak:libatk\nleak:libepoxy\nleak:libdbus-1\n";
 }
 
 namespace {
@@ -143,6 +144,26 @@ double DarkShare(GdkPixbuf* image, int x, int y, int width, int height) {
     return total > 0 ? static_cast<double>(dark) / total : 0;
 }
 
+// Every visible control lies inside the dialog: none is pushed out of it by a
+// widget or text larger than its rectangle.
+void ExpectControlsFit(HWND dialog) {
+    GtkWidget* window = GtkDialogWidget(dialog);
+    GtkAllocation windowBox;
+    gtk_widget_get_allocation(window, &windowBox);
+    double unitX = 0, unitY = 0;
+    ASSERT_TRUE(GtkDialogUnits(dialog, &unitX, &unitY));
+    for (int id = 1; id < 3000; ++id) {
+        HWND item = GetDlgItem(dialog, id);
+        if (item == nullptr) continue;
+        GtkWidget* widget = GtkDialogWidget(item);
+        if (!gtk_widget_get_visible(widget)) continue;
+        GtkAllocation box;
+        gtk_widget_get_allocation(widget, &box);
+        EXPECT_LE(box.x + box.width, windowBox.width) << id;
+        EXPECT_LE(box.y + box.height, windowBox.height) << id;
+    }
+}
+
 class GtkDialogTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -193,6 +214,7 @@ TEST_F(GtkDialogTest, ConfigurationDialogShowsEveryControl) {
             EXPECT_NEAR(control.y * unitY, box.y, 1.5) << control.id;
             EXPECT_NEAR(control.cx * unitX, box.width, 1.5) << control.id;
         }
+        ExpectControlsFit(dialog);
         GtkWidget* showTime = GtkDialogWidget(GetDlgItem(dialog, 1007));
         EXPECT_TRUE(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(showTime)));
         GtkWidget* fps = GtkDialogWidget(GetDlgItem(dialog, 1010));
@@ -280,6 +302,7 @@ TEST_F(GtkDialogTest, TabsAndModeListReachTheProcedure) {
         ASSERT_NE(nullptr, image);
         gdk_pixbuf_save(image, "display_settings_dialog.png", "png", nullptr, nullptr);
         g_object_unref(image);
+        ExpectControlsFit(dialog);
         GtkWidget* notebook = GtkDialogWidget(GetDlgItem(dialog, 2000));
         ASSERT_EQ(2, gtk_notebook_get_n_pages(GTK_NOTEBOOK(notebook)));
         EXPECT_FALSE(gtk_widget_get_visible(GtkDialogWidget(GetDlgItem(dialog, 2001))));
@@ -299,6 +322,22 @@ TEST_F(GtkDialogTest, TabsAndModeListReachTheProcedure) {
     EXPECT_NE(seen.commands.end(),
               std::find(seen.commands.begin(), seen.commands.end(),
                         std::make_pair(2011, static_cast<int>(CBN_SELCHANGE))));
+}
+
+TEST_F(GtkDialogTest, SingleMonitorDialogFits) {
+    SetDialogShownHook([&](HWND dialog, int id) {
+        EXPECT_EQ(200, id);
+        ExpectControlsFit(dialog);
+        GdkWindow* surface = gtk_widget_get_window(GtkDialogWidget(dialog));
+        GdkPixbuf* image = gdk_pixbuf_get_from_window(surface, 0, 0, gdk_window_get_width(surface),
+                                                      gdk_window_get_height(surface));
+        if (image != nullptr) {
+            gdk_pixbuf_save(image, "single_monitor_dialog.png", "png", nullptr, nullptr);
+            g_object_unref(image);
+        }
+        SendKey(GtkDialogWidget(dialog), GDK_KEY_Escape);
+    });
+    EXPECT_EQ(IDCANCEL, DialogBoxParam(nullptr, MAKEINTRESOURCE(200), nullptr, Procedure, 0));
 }
 
 TEST_F(GtkDialogTest, MessageBoxIsAModalGtkDialog) {
@@ -334,4 +373,6 @@ TEST_F(GtkDialogTest, MessageBoxIsAModalGtkDialog) {
     EXPECT_EQ("Velmora", title);
     EXPECT_EQ("Not enough video memory.", text);
     EXPECT_EQ(GTK_MESSAGE_ERROR, kind);
+    // Starting GTK left the process's number formatting alone.
+    EXPECT_STREQ("C", setlocale(LC_NUMERIC, nullptr));
 }

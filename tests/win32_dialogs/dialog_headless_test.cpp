@@ -308,6 +308,11 @@ TEST_F(HeadlessDialogTest, DialogsThatEndEarlyOrCannotShow) {
     testing::internal::CaptureStderr();
     EXPECT_EQ(-1, DialogBoxParam(nullptr, MAKEINTRESOURCE(106), nullptr, SettingsProcedure, 0));
     EXPECT_NE(std::string::npos, testing::internal::GetCapturedStderr().find("no display"));
+    // A message box that nothing can show still reaches standard error.
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(0, MessageBox(nullptr, "Could not load required media.", "Velmora", MB_ICONERROR));
+    EXPECT_NE(std::string::npos, testing::internal::GetCapturedStderr().find(
+                                     "Velmora: Could not load required media."));
     if (!display.empty()) setenv("DISPLAY", display.c_str(), 1);
 }
 

@@ -217,10 +217,11 @@ TEST_F(RegistryTest, KilledSaveLeavesAWholeFile) {
 }
 
 TEST_F(RegistryTest, TwoProcessesKeepEachOthersValues) {
+    const int kWrites = 25;
     HKEY key = Create();
     auto writer = [&](const char* prefix) {
         if (fork() != 0) return;
-        for (int i = 0; i < 40; ++i) {
+        for (int i = 0; i < kWrites; ++i) {
             std::string name = prefix + std::to_string(i);
             if (SetDword(key, name.c_str(), static_cast<DWORD>(i)) != ERROR_SUCCESS) _exit(1);
         }
@@ -234,7 +235,7 @@ TEST_F(RegistryTest, TwoProcessesKeepEachOthersValues) {
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     }
     for (const char* prefix : {"Dialog ", "Saver "}) {
-        for (int i = 0; i < 40; ++i) {
+        for (int i = 0; i < kWrites; ++i) {
             std::string name = prefix + std::to_string(i);
             DWORD value = 999;
             EXPECT_EQ(ERROR_SUCCESS, GetDword(key, name.c_str(), &value)) << name;
@@ -302,4 +303,42 @@ TEST_F(RegistryTest, UnwritableFolderFailsWritesWithACode) {
     EXPECT_NE(ERROR_SUCCESS, RegCreateKeyEx(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS,
                                             nullptr, &blocked, nullptr));
     EXPECT_EQ(nullptr, blocked);
+}
+
+TEST(RegistryHiveTest, ReadsHandEditedFilesAndRejectsOthers) {
+    RegistryHive hive;
+    std::string error;
+    ASSERT_TRUE(
+        hive.Parse("\xEF\xBB\xBFREGEDIT4\r\n\r\n; written by hand\r\n"
+                   "[HKEY_CURRENT_USER\\Software\\Quintaro\\Velmora]  \r\n"
+                   "\"Adapter ID\"=hex:00,01,02,\\\r\n  03,04\r\n"
+                   "\"Time\"=dword:00000002\t\r\n"
+                   "\"Path\"=\"/media/  \"\r\n"
+                   "@=\"default\"\r\n",
+                   &error))
+        << error;
+    const RegistryKey* key = hive.FindKey("SOFTWARE\\quintaro\\Velmora");
+    ASSERT_NE(nullptr, key);
+    ASSERT_NE(nullptr, key->Find("Adapter ID"));
+    EXPECT_EQ((std::vector<BYTE>{0, 1, 2, 3, 4}), key->Find("Adapter ID")->data);
+    EXPECT_EQ(static_cast<DWORD>(REG_DWORD), key->Find("time")->type);
+    EXPECT_EQ(std::string("/media/  ", 10),
+              std::string(key->Find("Path")->data.begin(), key->Find("Path")->data.end()));
+    ASSERT_NE(nullptr, key->Find(""));
+    ASSERT_NE(nullptr, hive.FindKey("Software"));
+    // What it writes it reads back the same.
+    RegistryHive again;
+    ASSERT_TRUE(again.Parse(hive.Format(), &error)) << error;
+    EXPECT_EQ(hive.Format(), again.Format());
+
+    for (const char* bad :
+         {"", "REGEDIT5\n", "REGEDIT4\n\"Orphan\"=dword:00000001\n",
+          "REGEDIT4\n[HKEY_LOCAL_MACHINE\\Software]\n",
+          "REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"x\"=dword:1\n",
+          "REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"x\"=hex:0g\n",
+          "REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"x=\"y\"\n", "REGEDIT4\n[HKEY_CURRENT_USER\\A\n"}) {
+        EXPECT_FALSE(hive.Parse(bad, &error)) << bad;
+        EXPECT_NE(std::string::npos, error.find("line ")) << bad;
+        EXPECT_EQ(nullptr, hive.FindKey("A"));
+    }
 }

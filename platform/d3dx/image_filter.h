@@ -19,6 +19,7 @@ bool IsValidFilter(DWORD filter);
 // NONE copies the overlapping part unscaled and leaves the rest transparent
 // black; POINT takes the nearest texel; LINEAR interpolates between the four
 // nearest; BOX averages every source texel under a destination texel, which
-// is also how TRIANGLE is treated. Edges are clamped.
+// is also how TRIANGLE is treated. Edges are clamped; the mirror and dither
+// flags are accepted and change nothing (conversions round instead).
 std::vector<uint32_t> ResizeTexels(const std::vector<uint32_t>& texels, UINT width, UINT height,
                                    UINT dstWidth, UINT dstHeight, DWORD filter);

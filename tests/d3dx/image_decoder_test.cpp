@@ -29,56 +29,85 @@ protected:
         folder = nullptr;
     }
 
-    // Makes `file` from the source picture with the given ImageMagick options.
+    struct Sample {
+        std::string options;  // ImageMagick options applied to the source picture
+        std::string file;     // output, with an optional "format:" prefix
+    };
+
+    static std::string Path(const std::string& file) { return file.substr(file.find(':') + 1); }
+
+    // Makes every sample from the source picture, the conversions running
+    // side by side, and returns their bytes.
+    static std::vector<std::string> MakeAll(const std::vector<Sample>& samples) {
+        std::string script;
+        for (const Sample& s : samples)
+            script += "convert src.png " + s.options + " " + s.file + " & ";
+        EXPECT_EQ(0, RunCommand(script + "wait"));
+        std::vector<std::string> bytes;
+        for (const Sample& s : samples) {
+            bytes.push_back(folder->ReadFile(Path(s.file)));
+            EXPECT_FALSE(bytes.back().empty()) << s.file;
+        }
+        return bytes;
+    }
+
     static std::string Make(const std::string& options, const std::string& file) {
-        EXPECT_EQ(0, RunCommand("convert src.png " + options + " " + file)) << file;
-        return folder->ReadFile(file.substr(file.find(':') + 1));
+        return MakeAll({{options, file}})[0];
     }
 
-    // ImageMagick's reading of `file`, as A8R8G8B8 texels. ImageMagick keeps
-    // a TGA file's rows in stored order and notes the origin beside them;
-    // -auto-orient puts the top row first.
-    static std::vector<uint32_t> Reference(const std::string& file, UINT* width, UINT* height) {
-        EXPECT_EQ(0,
-                  RunCommand("convert " + file + " -auto-orient -depth 8 rgba:" + file + ".rgba"));
-        const std::string raw = folder->ReadFile(file + ".rgba");
-        // Every sample keeps the source picture's size.
-        *width = kWidth;
-        *height = kHeight;
-        std::vector<uint32_t> texels(raw.size() / 4);
-        for (size_t i = 0; i < texels.size(); ++i) {
-            const auto* p = reinterpret_cast<const uint8_t*>(raw.data() + i * 4);
-            texels[i] = uint32_t(p[3]) << 24 | uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
-        }
-        return texels;
-    }
-
-    // Decodes `bytes` and compares with ImageMagick's reading of `file`.
-    static void ExpectMatchesReference(const std::string& bytes, const std::string& file,
-                                       int tolerance, D3DFORMAT format,
-                                       D3DXIMAGE_FILEFORMAT fileFormat) {
-        DecodedImage image;
-        ASSERT_EQ(S_OK, DecodeImage(bytes.data(), bytes.size(), &image)) << file;
-        UINT width = 0, height = 0;
-        const std::vector<uint32_t> expected = Reference(file, &width, &height);
-        ASSERT_EQ(width, image.width) << file;
-        ASSERT_EQ(height, image.height) << file;
-        ASSERT_EQ(expected.size(), image.texels.size()) << file;
-        EXPECT_EQ(format, image.format) << file;
-        EXPECT_EQ(fileFormat, image.fileFormat) << file;
-        int worst = 0, mismatches = 0;
-        for (size_t i = 0; i < expected.size(); ++i) {
-            for (int shift = 0; shift < 32; shift += 8) {
-                const int diff = std::abs(int((expected[i] >> shift) & 0xFF) -
-                                          int((image.texels[i] >> shift) & 0xFF));
-                worst = std::max(worst, diff);
-                if (diff > tolerance && mismatches++ < 3)
-                    ADD_FAILURE() << file << " texel " << i % width << "," << i / width
-                                  << ": expected " << std::hex << expected[i] << " got "
-                                  << image.texels[i];
+    // ImageMagick's reading of each sample, as A8R8G8B8 texels. ImageMagick
+    // keeps a TGA file's rows in stored order and notes the origin beside
+    // them; -auto-orient puts the top row first.
+    static std::vector<std::vector<uint32_t>> References(const std::vector<Sample>& samples) {
+        std::string command = "convert";
+        for (const Sample& s : samples) command.append(" ").append(Path(s.file));
+        EXPECT_EQ(0, RunCommand(command + " -auto-orient -depth 8 +adjoin rgba:reference_%d.rgba"));
+        std::vector<std::vector<uint32_t>> references;
+        for (size_t n = 0; n < samples.size(); ++n) {
+            const std::string raw = folder->ReadFile("reference_" + std::to_string(n) + ".rgba");
+            std::vector<uint32_t> texels(raw.size() / 4);
+            for (size_t i = 0; i < texels.size(); ++i) {
+                const auto* p = reinterpret_cast<const uint8_t*>(raw.data() + i * 4);
+                texels[i] =
+                    uint32_t(p[3]) << 24 | uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
             }
+            references.push_back(std::move(texels));
         }
-        EXPECT_LE(worst, tolerance) << file;
+        return references;
+    }
+
+    // Makes the samples, decodes each and compares with ImageMagick's
+    // reading, per texel and channel within `tolerance`.
+    static void ExpectSamplesMatchImageMagick(const std::vector<Sample>& samples,
+                                              const std::vector<D3DFORMAT>& formats,
+                                              D3DXIMAGE_FILEFORMAT fileFormat, int tolerance) {
+        const std::vector<std::string> files = MakeAll(samples);
+        const std::vector<std::vector<uint32_t>> references = References(samples);
+        for (size_t n = 0; n < samples.size(); ++n) {
+            const std::string& name = samples[n].file;
+            DecodedImage image;
+            ASSERT_EQ(S_OK, DecodeImage(files[n].data(), files[n].size(), &image)) << name;
+            // Every sample keeps the source picture's size.
+            ASSERT_EQ(kWidth, image.width) << name;
+            ASSERT_EQ(kHeight, image.height) << name;
+            const std::vector<uint32_t>& expected = references[n];
+            ASSERT_EQ(expected.size(), image.texels.size()) << name;
+            EXPECT_EQ(formats[n], image.format) << name;
+            EXPECT_EQ(fileFormat, image.fileFormat) << name;
+            int worst = 0, mismatches = 0;
+            for (size_t i = 0; i < expected.size(); ++i) {
+                for (int shift = 0; shift < 32; shift += 8) {
+                    const int diff = std::abs(int((expected[i] >> shift) & 0xFF) -
+                                              int((image.texels[i] >> shift) & 0xFF));
+                    worst = std::max(worst, diff);
+                    if (diff > tolerance && mismatches++ < 3)
+                        ADD_FAILURE()
+                            << name << " texel " << i % kWidth << "," << i / kWidth << ": expected "
+                            << std::hex << expected[i] << " got " << image.texels[i];
+                }
+            }
+            EXPECT_LE(worst, tolerance) << name;
+        }
     }
 
     static TempFolder* folder;
@@ -87,37 +116,34 @@ protected:
 TempFolder* ImageDecoderTest::folder = nullptr;
 
 TEST_F(ImageDecoderTest, TgaFilesMatchImageMagick) {
-    struct Case {
-        const char* options;
-        const char* file;
-        D3DFORMAT format;
-    } cases[] = {
-        // ImageMagick writes its rows top first whatever the origin it
-        // declares: flipped first, a bottom-origin file holds the picture
-        // the right way up.
-        {"-flip -type TrueColorAlpha -compress None", "bottom32.tga", D3DFMT_A8R8G8B8},
-        {"-type TrueColorAlpha -compress None -orient TopLeft", "top32.tga", D3DFMT_A8R8G8B8},
-        {"-flip -type TrueColorAlpha -compress RLE", "rle_bottom32.tga", D3DFMT_A8R8G8B8},
-        {"-type TrueColorAlpha -compress RLE -orient TopLeft", "rle_top32.tga", D3DFMT_A8R8G8B8},
-        {"-flip -type TrueColor -compress None", "bottom24.tga", D3DFMT_R8G8B8},
-        {"-type TrueColor -compress RLE -orient TopLeft", "rle_top24.tga", D3DFMT_R8G8B8},
-        {"-flip -colorspace gray -alpha off -compress None", "grey.tga", D3DFMT_L8},
-        {"-colorspace gray -alpha off -compress RLE -orient TopLeft", "rle_grey.tga", D3DFMT_L8},
-        {"-flip -alpha off -colors 100 -type Palette -compress None", "mapped.tga",
-         D3DFMT_X8R8G8B8},
-        {"-alpha off -colors 100 -type Palette -compress RLE -orient TopLeft", "rle_mapped.tga",
-         D3DFMT_X8R8G8B8},
-    };
-    for (const Case& c : cases) {
-        const std::string bytes = Make(c.options, c.file);
-        ExpectMatchesReference(bytes, c.file, 0, c.format, D3DXIFF_TGA);
-    }
+    // ImageMagick writes its rows top first whatever the origin it declares:
+    // flipped first, a bottom-origin file holds the picture the right way up.
+    ExpectSamplesMatchImageMagick(
+        {
+            {"-flip -type TrueColorAlpha -compress None", "bottom32.tga"},
+            {"-type TrueColorAlpha -compress None -orient TopLeft", "top32.tga"},
+            {"-flip -type TrueColorAlpha -compress RLE", "rle_bottom32.tga"},
+            {"-type TrueColorAlpha -compress RLE -orient TopLeft", "rle_top32.tga"},
+            {"-flip -type TrueColor -compress None", "bottom24.tga"},
+            {"-type TrueColor -compress RLE -orient TopLeft", "rle_top24.tga"},
+            {"-flip -colorspace gray -alpha off -compress None", "grey.tga"},
+            {"-colorspace gray -alpha off -compress RLE -orient TopLeft", "rle_grey.tga"},
+            {"-flip -alpha off -colors 100 -type Palette -compress None", "mapped.tga"},
+            {"-alpha off -colors 100 -type Palette -compress RLE -orient TopLeft",
+             "rle_mapped.tga"},
+        },
+        {D3DFMT_A8R8G8B8, D3DFMT_A8R8G8B8, D3DFMT_A8R8G8B8, D3DFMT_A8R8G8B8, D3DFMT_R8G8B8,
+         D3DFMT_R8G8B8, D3DFMT_L8, D3DFMT_L8, D3DFMT_X8R8G8B8, D3DFMT_X8R8G8B8},
+        D3DXIFF_TGA, 0);
 }
 
 TEST_F(ImageDecoderTest, TgaTopOriginBitIsHonoured) {
     // The same picture stored from the bottom and from the top decodes alike.
-    const std::string bottom = Make("-flip -type TrueColor -compress None", "b.tga");
-    const std::string top = Make("-type TrueColor -compress None -orient TopLeft", "t.tga");
+    const std::vector<std::string> files = MakeAll({
+        {"-flip -type TrueColor -compress None", "b.tga"},
+        {"-type TrueColor -compress None -orient TopLeft", "t.tga"},
+    });
+    const std::string &bottom = files[0], &top = files[1];
     ASSERT_NE(bottom, top);
     DecodedImage a, b;
     ASSERT_EQ(S_OK, DecodeImage(bottom.data(), bottom.size(), &a));
@@ -138,24 +164,16 @@ TEST_F(ImageDecoderTest, TgaTopOriginBitIsHonoured) {
 }
 
 TEST_F(ImageDecoderTest, BmpFilesMatchImageMagick) {
-    struct Case {
-        const char* options;
-        const char* file;
-        D3DFORMAT format;
-    } cases[] = {
-        {"-type TrueColor", "bmp3:rgb24.bmp", D3DFMT_R8G8B8},
-        {"-type TrueColorAlpha", "bmp:argb32.bmp", D3DFMT_A8R8G8B8},
-        {"-alpha off -colors 200 -type Palette -compress None", "bmp3:palette8.bmp",
-         D3DFMT_X8R8G8B8},
-        {"-alpha off -colors 12 -type Palette -compress None", "bmp3:palette4.bmp",
-         D3DFMT_X8R8G8B8},
-        {"-monochrome -compress None", "bmp3:mono.bmp", D3DFMT_X8R8G8B8},
-    };
-    for (const Case& c : cases) {
-        const std::string bytes = Make(c.options, c.file);
-        const std::string file = std::string(c.file).substr(std::string(c.file).find(':') + 1);
-        ExpectMatchesReference(bytes, file, 0, c.format, D3DXIFF_BMP);
-    }
+    ExpectSamplesMatchImageMagick(
+        {
+            {"-type TrueColor", "bmp3:rgb24.bmp"},
+            {"-type TrueColorAlpha", "bmp:argb32.bmp"},
+            {"-alpha off -colors 200 -type Palette -compress None", "bmp3:palette8.bmp"},
+            {"-alpha off -colors 12 -type Palette -compress None", "bmp3:palette4.bmp"},
+            {"-monochrome -compress None", "bmp3:mono.bmp"},
+        },
+        {D3DFMT_R8G8B8, D3DFMT_A8R8G8B8, D3DFMT_X8R8G8B8, D3DFMT_X8R8G8B8, D3DFMT_X8R8G8B8},
+        D3DXIFF_BMP, 0);
 }
 
 // Turns a bottom-up BMP with a 40-byte header into the same picture stored
@@ -173,9 +191,11 @@ std::string TopDown(const std::string& bmp, size_t width, size_t height, unsigne
 }
 
 TEST_F(ImageDecoderTest, TopDownBmpDecodesLikeBottomUp) {
-    const std::string rgb = Make("-type TrueColor", "bmp3:td24.bmp");
-    const std::string palette =
-        Make("-alpha off -colors 200 -type Palette -compress None", "bmp3:td8.bmp");
+    const std::vector<std::string> files = MakeAll({
+        {"-type TrueColor", "bmp3:td24.bmp"},
+        {"-alpha off -colors 200 -type Palette -compress None", "bmp3:td8.bmp"},
+    });
+    const std::string &rgb = files[0], &palette = files[1];
     for (const auto& [bytes, bits] : {std::pair{rgb, 24u}, std::pair{palette, 8u}}) {
         DecodedImage bottomUp, topDown;
         ASSERT_EQ(S_OK, DecodeImage(bytes.data(), bytes.size(), &bottomUp));
@@ -209,40 +229,60 @@ TEST_F(ImageDecoderTest, BmpWithoutAlphaMaskIsOpaque) {
 }
 
 TEST_F(ImageDecoderTest, JpegFilesMatchImageMagick) {
-    const std::string colour = Make("-background '#336699' -flatten -quality 90", "colour.jpg");
-    ExpectMatchesReference(colour, "colour.jpg", 2, D3DFMT_X8R8G8B8, D3DXIFF_JPG);
-    const std::string grey =
-        Make("-background white -flatten -colorspace gray -quality 90", "grey.jpg");
-    ExpectMatchesReference(grey, "grey.jpg", 2, D3DFMT_L8, D3DXIFF_JPG);
-    const std::string progressive =
-        Make("-background white -flatten -interlace JPEG", "progressive.jpg");
-    ExpectMatchesReference(progressive, "progressive.jpg", 2, D3DFMT_X8R8G8B8, D3DXIFF_JPG);
+    ExpectSamplesMatchImageMagick(
+        {
+            {"-background '#336699' -flatten -quality 90", "colour.jpg"},
+            {"-background white -flatten -colorspace gray -quality 90", "grey.jpg"},
+            {"-background white -flatten -interlace JPEG", "progressive.jpg"},
+        },
+        {D3DFMT_X8R8G8B8, D3DFMT_L8, D3DFMT_X8R8G8B8}, D3DXIFF_JPG, 2);
 }
 
-TEST_F(ImageDecoderTest, TruncatedFilesFailCleanly) {
-    const std::string files[] = {
-        Make("-type TrueColorAlpha -compress None", "cut32.tga"),
-        Make("-type TrueColorAlpha -compress RLE", "cutrle.tga"),
-        Make("-alpha off -colors 100 -type Palette -compress RLE", "cutmap.tga"),
-        Make("-type TrueColor", "bmp3:cut24.bmp"),
-        Make("-type TrueColorAlpha", "bmp:cut32.bmp"),
-        Make("-alpha off -colors 200 -type Palette -compress None", "bmp3:cut8.bmp"),
-        Make("-background white -flatten", "cut.jpg"),
-        Make("-background white -flatten -interlace JPEG", "cutp.jpg"),
+TEST_F(ImageDecoderTest, TruncatedOrDamagedFilesFailCleanly) {
+    const std::vector<std::string> files = MakeAll({
+        {"-type TrueColorAlpha -compress None", "cut32.tga"},
+        {"-type TrueColorAlpha -compress RLE", "cutrle.tga"},
+        {"-alpha off -colors 100 -type Palette -compress RLE", "cutmap.tga"},
+        {"-type TrueColor", "bmp3:cut24.bmp"},
+        {"-type TrueColorAlpha", "bmp:cut32.bmp"},
+        {"-alpha off -colors 12 -type Palette -compress None", "bmp3:cut4.bmp"},
+        {"-background white -flatten", "cut.jpg"},
+        {"-background white -flatten -interlace JPEG", "cutp.jpg"},
+    });
+    // Each decode gets a copy of exactly the bytes it is given, so that the
+    // sanitizers see any read past the end.
+    auto decode = [](const std::string& bytes, size_t length, DecodedImage* image) {
+        std::unique_ptr<uint8_t[]> copy(new uint8_t[length + 1]);
+        std::memcpy(copy.get(), bytes.data(), length);
+        return DecodeImage(copy.get(), length, image);
     };
+    uint32_t seed = 12345;
+    auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
     for (const std::string& file : files) {
         // Every prefix short of the pixel data is refused. (Trailing bytes
         // such as a TGA footer or the JPEG end marker may be missing, so the
         // last few bytes are not cut.)
         for (size_t length = 0; length + 64 < file.size(); length += 1 + length / 8) {
-            // A copy of exactly `length` bytes, so that the sanitizers see
-            // any read past the end.
-            std::unique_ptr<uint8_t[]> copy(new uint8_t[length + 1]);
-            std::memcpy(copy.get(), file.data(), length);
             DecodedImage image;
-            EXPECT_EQ(D3DXERR_INVALIDDATA, DecodeImage(copy.get(), length, &image))
-                << "length " << length;
+            EXPECT_EQ(D3DXERR_INVALIDDATA, decode(file, length, &image)) << "length " << length;
             EXPECT_TRUE(image.texels.empty());
+        }
+        // Bytes overwritten at random, most often in the headers: every
+        // result is either a whole image or a refusal.
+        for (int round = 0; round < 150; ++round) {
+            std::string damaged = file;
+            const int changes = 1 + next() % 4;
+            for (int i = 0; i < changes; ++i) {
+                const size_t span =
+                    (next() % 2) ? std::min<size_t>(64, damaged.size()) : damaged.size();
+                damaged[next() % span] = static_cast<char>(next() >> 24);
+            }
+            DecodedImage image;
+            const HRESULT hr = decode(damaged, damaged.size(), &image);
+            if (SUCCEEDED(hr))
+                EXPECT_EQ(size_t(image.width) * image.height, image.texels.size());
+            else
+                EXPECT_EQ(D3DXERR_INVALIDDATA, hr);
         }
     }
 }

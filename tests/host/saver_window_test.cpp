@@ -104,7 +104,7 @@ public:
     // A run that fell into error mode ends too, so the test fails instead of
     // waiting for ever.
     void PaintIdleWindow(HWND paintWindow, HDC dc) override {
-        PostMessage(window, WM_CLOSE, 0, 0);
+        if (errorMode) PostMessage(window, WM_CLOSE, 0, 0);
         CD3DScreensaver::PaintIdleWindow(paintWindow, dc);
     }
 };

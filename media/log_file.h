@@ -12,7 +12,8 @@ public:
     LogFile(const LogFile&) = delete;
     LogFile& operator=(const LogFile&) = delete;
 
-    void WriteLine(const char* text);
+    // Discards the line. Virtual only so that tests can watch what is written.
+    virtual void WriteLine(const char* text);
 };
 
 // The process-wide log, or null before the scene creates it and after it ends.

@@ -122,7 +122,10 @@ AdapterInfo DescribeDisplay(int display, const RendererInfo& renderer) {
 }  // namespace
 
 HMONITOR MonitorOfDisplay(int display) {
-    return reinterpret_cast<HMONITOR>(static_cast<uintptr_t>(display + 1));
+    SDL_Rect bounds;
+    if (SDL_GetDisplayBounds(display, &bounds) != 0) return nullptr;
+    const RECT rect = {bounds.x, bounds.y, bounds.x + bounds.w, bounds.y + bounds.h};
+    return MonitorFromRect(&rect, MONITOR_DEFAULTTONEAREST);
 }
 
 bool IsDisplayFormat(D3DFORMAT format) {

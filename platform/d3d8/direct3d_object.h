@@ -26,7 +26,8 @@ struct RendererInfo {
     float maxPointSize = 0.0f;
 };
 
-// The HMONITOR of an SDL display: its index plus one, so that no monitor is null.
+// The HMONITOR of an SDL display, as the Win32 monitor calls name it: the
+// monitor that the display's rectangle lies on.
 HMONITOR MonitorOfDisplay(int display);
 
 // The HAL capabilities for a renderer.

@@ -1,9 +1,12 @@
-// Windows bitmap files: 1, 4 and 8-bit palette images, 16, 24 and 32-bit
-// true colour, with colour masks (BI_BITFIELDS) where the header has them,
-// stored bottom-up (positive height) or top-down (negative height).
+// Windows bitmap files: 1, 4 and 8-bit palette images (4 and 8-bit ones also
+// run-length encoded), 16, 24 and 32-bit true colour, with colour masks
+// (BI_BITFIELDS) where the header has them, stored bottom-up (positive
+// height) or top-down (negative height).
 #include "image_decoder.h"
 
+#include <algorithm>
 #include <bit>
+#include <new>
 
 namespace {
 
@@ -12,6 +15,8 @@ constexpr uint32_t kCoreHeaderSize = 12;
 constexpr uint32_t kInfoHeaderSize = 40;
 
 constexpr uint32_t kBiRgb = 0;
+constexpr uint32_t kBiRle8 = 1;
+constexpr uint32_t kBiRle4 = 2;
 constexpr uint32_t kBiBitfields = 3;
 constexpr uint32_t kBiAlphaBitfields = 6;
 
@@ -40,6 +45,45 @@ struct Channel {
         return static_cast<uint32_t>((uint64_t((pixel & mask) >> shift) * 255 + max / 2) / max);
     }
 };
+
+// Unpacks run-length encoded palette indices (RLE8, or RLE4 when `nibbles`)
+// into `indices`, bottom row first as stored. Texels the data skips keep
+// index 0. False for data that ends before its end-of-bitmap mark.
+bool UnpackRle(const uint8_t* p, const uint8_t* end, bool nibbles, size_t width, size_t height,
+               std::vector<uint8_t>* indices) {
+    size_t x = 0, y = 0;
+    auto put = [&](uint8_t index) {
+        if (x < width && y < height) (*indices)[y * width + x] = index;
+        ++x;
+    };
+    while (end - p >= 2) {
+        const uint8_t count = p[0], value = p[1];
+        p += 2;
+        if (count > 0) {  // a run of one index, or of two alternating nibbles
+            for (unsigned i = 0; i < count; ++i)
+                put(nibbles ? (i % 2 == 0 ? value >> 4 : value & 0x0F) : value);
+        } else if (value == 0) {  // end of line
+            x = 0;
+            ++y;
+        } else if (value == 1) {  // end of bitmap
+            return true;
+        } else if (value == 2) {  // move right and up
+            if (end - p < 2) return false;
+            x += p[0];
+            y += p[1];
+            p += 2;
+        } else {  // `value` literal indices, padded to a 16-bit boundary
+            const size_t bytes = nibbles ? (value + 1) / 2 : value;
+            const size_t padded = (bytes + 1) & ~size_t(1);
+            if (static_cast<size_t>(end - p) < bytes) return false;
+            for (unsigned i = 0; i < value; ++i)
+                put(nibbles ? (i % 2 == 0 ? p[i / 2] >> 4 : p[i / 2] & 0x0F) : p[i]);
+            p += std::min(padded, static_cast<size_t>(end - p));
+        }
+        if (y >= height) return true;  // every row is written
+    }
+    return false;
+}
 
 }  // namespace
 
@@ -72,8 +116,10 @@ HRESULT DecodeBmp(const uint8_t* data, size_t size, DecodedImage* out) {
     if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
         return D3DXERR_INVALIDDATA;
     const bool masked = compression == kBiBitfields || compression == kBiAlphaBitfields;
-    if (compression != kBiRgb && !(masked && (bits == 16 || bits == 32)))
-        return D3DXERR_INVALIDDATA;  // run-length and embedded JPEG/PNG bitmaps are not read
+    const bool rle = (compression == kBiRle8 && bits == 8) || (compression == kBiRle4 && bits == 4);
+    if (compression != kBiRgb && !rle && !(masked && (bits == 16 || bits == 32)))
+        return D3DXERR_INVALIDDATA;                  // embedded JPEG and PNG bitmaps are not read
+    if (rle && topDown) return D3DXERR_INVALIDDATA;  // run-length bitmaps are bottom-up only
 
     // Colour masks: inside the newer headers, or right after the 40-byte one.
     const uint8_t* afterHeader = info + headerSize;
@@ -113,8 +159,32 @@ HRESULT DecodeBmp(const uint8_t* data, size_t size, DecodedImage* out) {
         }
     }
 
+    if (pixelOffset > size) return D3DXERR_INVALIDDATA;
+    if (rle) {
+        // A two-byte run holds at most 255 texels; a picture declaring far
+        // more than its data could hold is refused before allocating.
+        const size_t count = static_cast<size_t>(width) * height;
+        if (count > (size - pixelOffset) * 128) return D3DXERR_INVALIDDATA;
+        std::vector<uint8_t> indices;
+        try {
+            indices.assign(count, 0);
+        } catch (const std::bad_alloc&) {
+            return E_OUTOFMEMORY;
+        }
+        if (!UnpackRle(data + pixelOffset, data + size, bits == 4, width, height, &indices))
+            return D3DXERR_INVALIDDATA;
+        HRESULT hr = AllocateTexels(out, static_cast<UINT>(width), static_cast<UINT>(height));
+        if (FAILED(hr)) return hr;
+        for (int64_t row = 0; row < height; ++row)
+            for (int64_t x = 0; x < width; ++x)
+                out->texels[(height - 1 - row) * width + x] = palette[indices[row * width + x]];
+        out->format = D3DFMT_X8R8G8B8;
+        out->fileFormat = D3DXIFF_BMP;
+        return S_OK;
+    }
+
     const size_t stride = ((static_cast<size_t>(width) * bits + 31) / 32) * 4;
-    if (pixelOffset > size || stride * height > size - pixelOffset) return D3DXERR_INVALIDDATA;
+    if (stride * height > size - pixelOffset) return D3DXERR_INVALIDDATA;
     HRESULT hr = AllocateTexels(out, static_cast<UINT>(width), static_cast<UINT>(height));
     if (FAILED(hr)) return hr;
 

@@ -65,8 +65,8 @@ bool JoinPath(const std::string& parent, LPCSTR sub, std::string* out) {
 
 LONG WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR /*lpClass*/,
                             DWORD /*dwOptions*/, REGSAM samDesired,
-                            struct _SECURITY_ATTRIBUTES* const /*lpSecurityAttributes*/,
-                            PHKEY phkResult, LPDWORD lpdwDisposition) {
+                            const LPSECURITY_ATTRIBUTES /*lpSecurityAttributes*/, PHKEY phkResult,
+                            LPDWORD lpdwDisposition) {
     OpenKey parent;
     if (!Resolve(hKey, &parent)) return ERROR_INVALID_HANDLE;
     if (phkResult == nullptr || Reserved != 0) return ERROR_INVALID_PARAMETER;

@@ -66,7 +66,12 @@ TEST_F(ObjectTest, ModesComeInBothDisplayFormatsAndIncludeTheDesktop) {
     D3DDISPLAYMODE mode;
     EXPECT_EQ(D3DERR_INVALIDCALL, d3d->EnumAdapterModes(0, count, &mode));
     EXPECT_EQ(0u, d3d->GetAdapterModeCount(7));
+    // The adapter's monitor is the one the Win32 calls report for its display.
+    SDL_Rect bounds;
+    ASSERT_EQ(0, SDL_GetDisplayBounds(0, &bounds));
+    POINT centre = {bounds.x + bounds.w / 2, bounds.y + bounds.h / 2};
     EXPECT_NE(nullptr, d3d->GetAdapterMonitor(0));
+    EXPECT_EQ(MonitorFromPoint(centre, MONITOR_DEFAULTTONULL), d3d->GetAdapterMonitor(0));
     EXPECT_EQ(nullptr, d3d->GetAdapterMonitor(7));
 }
 

@@ -171,8 +171,10 @@ TEST_F(ImageDecoderTest, BmpFilesMatchImageMagick) {
             {"-alpha off -colors 200 -type Palette -compress None", "bmp3:palette8.bmp"},
             {"-alpha off -colors 12 -type Palette -compress None", "bmp3:palette4.bmp"},
             {"-monochrome -compress None", "bmp3:mono.bmp"},
+            {"-alpha off -colors 200 -type Palette -compress RLE", "bmp3:rle8.bmp"},
         },
-        {D3DFMT_R8G8B8, D3DFMT_A8R8G8B8, D3DFMT_X8R8G8B8, D3DFMT_X8R8G8B8, D3DFMT_X8R8G8B8},
+        {D3DFMT_R8G8B8, D3DFMT_A8R8G8B8, D3DFMT_X8R8G8B8, D3DFMT_X8R8G8B8, D3DFMT_X8R8G8B8,
+         D3DFMT_X8R8G8B8},
         D3DXIFF_BMP, 0);
 }
 
@@ -245,7 +247,7 @@ TEST_F(ImageDecoderTest, TruncatedOrDamagedFilesFailCleanly) {
         {"-alpha off -colors 100 -type Palette -compress RLE", "cutmap.tga"},
         {"-type TrueColor", "bmp3:cut24.bmp"},
         {"-type TrueColorAlpha", "bmp:cut32.bmp"},
-        {"-alpha off -colors 12 -type Palette -compress None", "bmp3:cut4.bmp"},
+        {"-alpha off -colors 12 -type Palette -compress RLE", "bmp3:cutrle.bmp"},
         {"-background white -flatten", "cut.jpg"},
         {"-background white -flatten -interlace JPEG", "cutp.jpg"},
     });
@@ -285,6 +287,62 @@ TEST_F(ImageDecoderTest, TruncatedOrDamagedFilesFailCleanly) {
                 EXPECT_EQ(D3DXERR_INVALIDDATA, hr);
         }
     }
+}
+
+// A 4 x 3 palette bitmap, bottom-up, with the given compression and data.
+std::string MakePaletteBmp(unsigned bits, uint32_t compression,
+                           const std::vector<uint8_t>& pixels) {
+    const uint32_t colours = 1u << bits, offset = 54 + colours * 4;
+    std::string file(offset, '\0');
+    auto put32 = [&](size_t at, uint32_t v) { std::memcpy(&file[at], &v, 4); };
+    file[0] = 'B', file[1] = 'M';
+    put32(10, offset);
+    put32(14, 40);
+    put32(18, 4);
+    put32(22, 3);
+    file[26] = 1, file[28] = static_cast<char>(bits);
+    put32(30, compression);
+    for (uint32_t i = 0; i < colours; ++i)
+        put32(54 + i * 4, i * 0x010203);  // index i: 0xii, 2i, 3i
+    file.append(pixels.begin(), pixels.end());
+    put32(2, static_cast<uint32_t>(file.size()));
+    return file;
+}
+
+TEST(ImageDecoder, RunLengthBitmapsWithRunsLiteralsAndSkips) {
+    auto colour = [](uint32_t i) { return 0xFF000000u | i * 0x010203u; };
+    // RLE4, bottom row first: a run of alternating 1 and 2; then a literal
+    // 3, 4, 5 and an end of line (texel 3 is skipped: index 0); then a
+    // move of 2 right and 0 up, a run of two 7s and the end.
+    const std::string rle4 =
+        MakePaletteBmp(4, 2, {4, 0x12, 0, 0, 0, 3, 0x34, 0x50, 0, 0, 0, 2, 2, 0, 2, 0x77, 0, 1});
+    DecodedImage image;
+    ASSERT_EQ(S_OK, DecodeImage(rle4.data(), rle4.size(), &image));
+    const std::vector<uint32_t> expected4 = {
+        colour(0), colour(0), colour(7), colour(7),  // top row
+        colour(3), colour(4), colour(5), colour(0),  // middle
+        colour(1), colour(2), colour(1), colour(2),  // bottom
+    };
+    EXPECT_EQ(expected4, image.texels);
+
+    // RLE8: a literal of three (padded to four bytes), a run past the row's
+    // end (clipped), and rows left out by the end-of-bitmap mark.
+    const std::string rle8 = MakePaletteBmp(8, 1, {0, 3, 9, 8, 7, 0, 1, 6, 0, 0, 6, 200, 0, 1});
+    ASSERT_EQ(S_OK, DecodeImage(rle8.data(), rle8.size(), &image));
+    const std::vector<uint32_t> expected8 = {
+        colour(0),   colour(0),   colour(0),   colour(0),    // never written
+        colour(200), colour(200), colour(200), colour(200),  // run of 6, clipped
+        colour(9),   colour(8),   colour(7),   colour(6),
+    };
+    EXPECT_EQ(expected8, image.texels);
+
+    // Data that stops before its end-of-bitmap mark, and a top-down RLE file.
+    const std::string cut = MakePaletteBmp(8, 1, {4, 1, 0, 0, 4, 2});
+    EXPECT_EQ(D3DXERR_INVALIDDATA, DecodeImage(cut.data(), cut.size(), &image));
+    std::string topDown = rle8;
+    const int32_t negative = -3;
+    std::memcpy(&topDown[22], &negative, 4);
+    EXPECT_EQ(D3DXERR_INVALIDDATA, DecodeImage(topDown.data(), topDown.size(), &image));
 }
 
 TEST(ImageDecoder, HeadersDeclaringMoreThanTheDataHoldsAreRefused) {

@@ -13,48 +13,14 @@ typedef HKEY* PHKEY;
 typedef DWORD ACCESS_MASK;
 typedef ACCESS_MASK REGSAM;
 
-// The security attributes record belongs to the process services; the
-// registry only passes it through (always null here).
-struct _SECURITY_ATTRIBUTES;
-
 // Predefined root; the only one this registry holds.
 #define HKEY_CURRENT_USER ((HKEY)(uintptr_t)((LONG)0x80000001))
 
-// System error codes returned by the Reg* functions. The window layer's
-// headers share some of them, so each is defined only once.
-#ifndef ERROR_SUCCESS
-#define ERROR_SUCCESS 0
-#endif
-#ifndef ERROR_FILE_NOT_FOUND
-#define ERROR_FILE_NOT_FOUND 2
-#endif
-#ifndef ERROR_ACCESS_DENIED
-#define ERROR_ACCESS_DENIED 5
-#endif
-#ifndef ERROR_INVALID_HANDLE
-#define ERROR_INVALID_HANDLE 6
-#endif
-#ifndef ERROR_NOT_ENOUGH_MEMORY
-#define ERROR_NOT_ENOUGH_MEMORY 8
-#endif
-#ifndef ERROR_WRITE_FAULT
-#define ERROR_WRITE_FAULT 29
-#endif
-#ifndef ERROR_INVALID_PARAMETER
-#define ERROR_INVALID_PARAMETER 87
-#endif
-#ifndef ERROR_MORE_DATA
-#define ERROR_MORE_DATA 234
-#endif
-#ifndef ERROR_BADDB
+// Registry-specific system error codes; the common ones are in win32_types.h.
 #define ERROR_BADDB 1009
-#endif
-#ifndef ERROR_CANTREAD
 #define ERROR_CANTREAD 1012
-#endif
-#ifndef ERROR_CANTWRITE
 #define ERROR_CANTWRITE 1013
-#endif
+
 
 // Value types.
 #define REG_NONE 0
@@ -83,8 +49,8 @@ struct _SECURITY_ATTRIBUTES;
 
 LONG WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR lpClass,
                             DWORD dwOptions, REGSAM samDesired,
-                            struct _SECURITY_ATTRIBUTES* const lpSecurityAttributes,
-                            PHKEY phkResult, LPDWORD lpdwDisposition);
+                            const LPSECURITY_ATTRIBUTES lpSecurityAttributes, PHKEY phkResult,
+                            LPDWORD lpdwDisposition);
 LONG WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesired,
                           PHKEY phkResult);
 LONG WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType,

@@ -12,3 +12,4 @@
 #include "win32_process.h"
 #include "win32_registry.h"
 #include "win32_dialogs.h"
+#include "mmsystem.h"

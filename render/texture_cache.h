@@ -1,0 +1,45 @@
+// One screen's textures by name. Everybody registers the names it will need
+// (AddTexture), then LoadAll makes every texture from "texture/" + name in
+// the media, in key order, and GetTexture hands them out. Names are folded
+// to lower case (A to Z only) at every entry point.
+#pragma once
+
+#include <d3d8.h>
+
+#include <map>
+#include <string>
+
+class TextureCache {
+public:
+    // Makes a texture on `device` from an image file held in memory.
+    using TextureDecoder = HRESULT (*)(IDirect3DDevice8* device, const void* file, UINT size,
+                                       IDirect3DTexture8** texture);
+
+    // The default decoder: D3DX with a full mip chain, point filtering,
+    // managed pool and the colour key 0x0FF00000.
+    static HRESULT DecodeTextureFile(IDirect3DDevice8* device, const void* file, UINT size,
+                                     IDirect3DTexture8** texture);
+
+    explicit TextureCache(TextureDecoder decoder = DecodeTextureFile) : decoder(decoder) {}
+    ~TextureCache() { ReleaseAll(); }
+    TextureCache(const TextureCache&) = delete;
+    TextureCache& operator=(const TextureCache&) = delete;
+
+    // Registers a name; loads nothing.
+    void AddTexture(const char* name);
+    // The texture of a name (borrowed), or null when unknown or not loaded.
+    IDirect3DTexture8* GetTexture(const char* name) const;
+    // Loads every registered name. One log line per name.
+    void LoadAll(IDirect3DDevice8* device);
+    // Releases every loaded texture and forgets every name.
+    void ReleaseAll();
+
+    size_t Size() const { return textures.size(); }
+
+private:
+    TextureDecoder decoder;
+    std::map<std::string, IDirect3DTexture8*> textures;  // key: lower-case name
+};
+
+// `text` with A to Z turned into a to z.
+std::string LowerCaseAscii(const char* text);

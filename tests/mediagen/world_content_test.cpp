@@ -1,0 +1,440 @@
+// The world in the Media.dat that the build generates: every file the saver
+// asks for is there and decodes, the models have the shapes the saver relies
+// on, the font follows the saver's glyph grid, the sound loops without a
+// click, and generating again gives the same bytes.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "media/media_archive.h"
+#include "platform/d3dx/image_decoder.h"
+#include "tests/mediagen/media_readers.h"
+#include "tests/support/temp_folder.h"
+
+namespace {
+
+const char* const kModels[] = {"models/scene.r3m", "models/scene1.r3m",  "models/tube.r3m",
+                               "models/tree.r3m",  "models/foliage.r3m", "models/foliage1.r3m",
+                               "models/trava.r3m", "models/trava2.r3m",  "models/fog1.r3m",
+                               "models/sky.r3m",   "models/water.r3m",   "models/pena.r3m"};
+
+// Textures the saver registers by name, besides those the models name.
+const char* const kNamedTextures[] = {"ftr05tp.tga",
+                                      "ftr05tp_n.tga",
+                                      "treewall0.tga",
+                                      "treewallsmall.tga",
+                                      "cubescene_bk_n.jpg",
+                                      "cubescene_fr_n.jpg",
+                                      "cubescene_lf_n.jpg",
+                                      "cubescene_rt_n.jpg",
+                                      "cubescene_up_n.jpg",
+                                      "bumpwat.jpg",
+                                      "env0.bmp",
+                                      "font.tga",
+                                      "logo.tga"};
+
+// Glyph grid of the saver's bitmap font: first code of each 32-pixel row and
+// the width of every glyph of codes 32..126.
+const int kRowStarts[8] = {32, 50, 60, 71, 80, 88, 104, 114};
+const int kWidths[95] = {0,  20, 21, 0,  26, 0,  0,  15, 0,  0,  25, 33, 14, 20, 13, 0,  29, 16, 28,
+                         27, 27, 27, 28, 27, 29, 27, 14, 14, 0,  34, 0,  26, 0,  29, 27, 27, 30, 27,
+                         27, 32, 27, 21, 27, 29, 29, 34, 28, 28, 31, 31, 28, 28, 29, 31, 28, 32, 31,
+                         28, 27, 0,  0,  0,  0,  0,  0,  24, 22, 23, 24, 23, 22, 26, 25, 19, 23, 24,
+                         24, 28, 24, 23, 25, 25, 25, 23, 25, 26, 23, 27, 24, 24, 22, 25, 0,  0,  0};
+
+struct Point {
+    float x, y, z;
+};
+
+Point Sub(Point a, Point b) {
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+float Distance(Point a, Point b) {
+    Point d = Sub(a, b);
+    return std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z);
+}
+Point At(const TestVertex& v) {
+    return {v.x, v.y, v.z};
+}
+
+// Eye positions of the seven camera presets over two minutes of running time.
+std::vector<Point> PresetEyes() {
+    std::vector<Point> eyes;
+    for (float t = 0.0f; t < 120.0f; t += 0.25f) {
+        float c = std::cos(0.2f * t);
+        eyes.push_back({-50 - 10 * std::sin(0.2f * t), 60 + 30 * c, 200});
+        eyes.push_back({180, 60 + 30 * c, 120});
+        eyes.push_back({1, 150, 200 + 20 * std::cos(t / 5)});
+        eyes.push_back({-200, 50, -200 * std::cos(t / 18)});
+        eyes.push_back({110, 150, -110 * std::cos(t / 18)});
+        eyes.push_back({-190, 50, 190 * std::cos(t / 18)});
+        eyes.push_back({110 * std::cos(t / 10), 150, -110});
+    }
+    return eyes;
+}
+
+std::string Lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+std::vector<uint8_t> ReadFileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+class WorldContentTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { ASSERT_TRUE(OpenMediaArchive(VELMORA_BINARY_DIR "/Media.dat")); }
+    static void TearDownTestSuite() { CloseMediaArchive(); }
+
+    static bool Read(const std::string& name, std::vector<uint8_t>* bytes) {
+        std::unique_ptr<IData> blob = ReadMediaFile(name.c_str());
+        if (!blob) return false;
+        const uint8_t* data = reinterpret_cast<const uint8_t*>(blob->GetData());
+        bytes->assign(data, data + blob->GetSize());
+        return true;
+    }
+
+    static std::vector<TestSubMesh> Model(const std::string& name) {
+        std::vector<uint8_t> bytes;
+        std::vector<TestSubMesh> meshes;
+        std::string reason;
+        EXPECT_TRUE(Read(name, &bytes)) << name;
+        EXPECT_TRUE(ParseR3M(bytes, &meshes, &reason)) << name << ": " << reason;
+        return meshes;
+    }
+
+    static TestImage Texture(const std::string& name) {
+        std::vector<uint8_t> bytes;
+        TestImage image;
+        EXPECT_TRUE(Read("texture/" + Lower(name), &bytes)) << name;
+        EXPECT_TRUE(DecodeByName(Lower(name), bytes, &image)) << name;
+        return image;
+    }
+};
+
+TEST_F(WorldContentTest, EveryModelParsesAndEveryTextureItNamesDecodes) {
+    std::set<std::string> textures(std::begin(kNamedTextures), std::end(kNamedTextures));
+    for (const char* name : kModels) {
+        std::vector<TestSubMesh> meshes = Model(name);
+        ASSERT_FALSE(meshes.empty()) << name;
+        size_t vertices = 0;
+        for (const TestSubMesh& mesh : meshes) {
+            EXPECT_FALSE(mesh.indices.empty()) << name << " " << mesh.texture;
+            vertices += mesh.vertices.size();
+            textures.insert(mesh.texture);
+            if (mesh.flag > 0) textures.insert(mesh.texture2);
+            for (const TestVertex& v : mesh.vertices) {
+                EXPECT_TRUE(std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z) &&
+                            std::isfinite(v.u1) && std::isfinite(v.v1))
+                    << name;
+            }
+        }
+        EXPECT_LE(vertices, 65536u) << name;
+    }
+    for (const std::string& name : textures) {
+        TestImage image = Texture(name);
+        ASSERT_GT(image.width, 0) << name;
+        // Power-of-two sizes load unchanged on every device.
+        EXPECT_EQ(image.width & (image.width - 1), 0) << name;
+        EXPECT_EQ(image.height & (image.height - 1), 0) << name;
+    }
+    std::vector<uint8_t> heights;
+    ASSERT_TRUE(Read("texture/bumpwat.raw", &heights));
+    EXPECT_EQ(heights.size(), 256u * 256u);
+}
+
+// The saver's own image decoder reads every texture the same way as the
+// reader above: same size, same pixels (top row first), so glyph cells and
+// alpha edges land where they were drawn.
+TEST_F(WorldContentTest, SaversImageDecoderSeesTheSamePixels) {
+    std::set<std::string> names(std::begin(kNamedTextures), std::end(kNamedTextures));
+    for (const char* model : kModels) {
+        for (const TestSubMesh& mesh : Model(model)) names.insert(Lower(mesh.texture));
+    }
+    for (const std::string& name : names) {
+        std::vector<uint8_t> bytes;
+        ASSERT_TRUE(Read("texture/" + name, &bytes)) << name;
+        TestImage ours = Texture(name);
+        DecodedImage theirs;
+        ASSERT_EQ(DecodeImage(bytes.data(), bytes.size(), &theirs), S_OK) << name;
+        ASSERT_EQ(static_cast<int>(theirs.width), ours.width) << name;
+        ASSERT_EQ(static_cast<int>(theirs.height), ours.height) << name;
+        bool lossy = name.size() > 4 && name.substr(name.size() - 4) == ".jpg";
+        int worst = 0;
+        for (int y = 0; y < ours.height; ++y) {
+            for (int x = 0; x < ours.width; ++x) {
+                uint32_t argb = theirs.texels[static_cast<size_t>(y) * theirs.width + x];
+                const uint8_t* p = ours.At(x, y);
+                const int diffs[] = {std::abs(static_cast<int>((argb >> 16) & 255) - p[0]),
+                                     std::abs(static_cast<int>((argb >> 8) & 255) - p[1]),
+                                     std::abs(static_cast<int>(argb & 255) - p[2]),
+                                     std::abs(static_cast<int>(argb >> 24) - p[3])};
+                for (int d : diffs) worst = std::max(worst, d);
+            }
+        }
+        EXPECT_LE(worst, lossy ? 8 : 0) << name;
+    }
+}
+
+TEST_F(WorldContentTest, LeafClustersSitAtBranchTipsInTheCrownAndGrowAndSwayGently) {
+    std::vector<TestSubMesh> placements = Model("models/foliage.r3m");
+    std::vector<TestSubMesh> scene = Model("models/scene.r3m");
+    std::vector<Point> bark;
+    for (const TestSubMesh& mesh : scene) {
+        if (Lower(mesh.texture) != "bark.jpg") continue;
+        for (const TestVertex& v : mesh.vertices) bark.push_back(At(v));
+    }
+    ASSERT_FALSE(bark.empty());
+    ASSERT_GE(placements.size(), 20u);
+    for (const TestSubMesh& mesh : placements) {
+        ASSERT_GE(mesh.vertices.size(), 4u);
+        Point a = At(mesh.vertices[0]), b = At(mesh.vertices[3]);
+        Point n{a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+        float length = std::sqrt(n.x * n.x + n.y * n.y + n.z * n.z);
+        ASSERT_GT(length, 1e-3f);
+        n = {n.x / length, n.y / length, n.z / length};
+        // Full size after 25 / |N.z| seconds: between 25 s and about a minute.
+        EXPECT_GE(std::fabs(n.z), 0.4f);
+        // Sways at 5.3 |N.x| rad/s: a period of roughly 2 to 12 seconds.
+        EXPECT_GE(std::fabs(n.x), 0.1f);
+        EXPECT_LE(std::fabs(n.x), 0.6f);
+        EXPECT_GE(b.y, 42.0f);
+        EXPECT_LE(b.y, 70.0f);
+        float nearest = 1e9f;
+        for (Point p : bark) nearest = std::min(nearest, Distance(p, b));
+        EXPECT_LT(nearest, 2.0f) << "cluster at " << b.x << " " << b.y << " " << b.z;
+    }
+    std::vector<TestSubMesh> leaves = Model("models/foliage1.r3m");
+    ASSERT_FALSE(leaves.empty());
+    for (const TestSubMesh& mesh : leaves) EXPECT_EQ(Lower(mesh.texture), "ftr05tp.tga");
+}
+
+TEST_F(WorldContentTest, GrassReedsAndTreeLineHaveSortableSubMeshes) {
+    std::vector<TestSubMesh> reeds = Model("models/trava2.r3m");
+    int walls = 0;
+    for (const TestSubMesh& mesh : reeds) {
+        EXPECT_GE(mesh.vertices.size(), 4u);
+        if (mesh.texture == "treewallsmall.tga") ++walls;
+    }
+    EXPECT_GT(walls, 0);
+    EXPECT_GT(reeds.size(), static_cast<size_t>(walls));
+    EXPECT_FALSE(Model("models/trava.r3m").empty());
+}
+
+TEST_F(WorldContentTest, SkyBoxStaysInsideTheFarPlaneAndWaterCoversEverythingBelowIt) {
+    std::vector<TestSubMesh> sky = Model("models/sky.r3m");
+    ASSERT_EQ(sky.size(), 5u);
+    const char* faces[] = {"bk", "fr", "lf", "rt", "up"};
+    float skyMinY = 1e9f, skyMaxX = 0, skyMaxZ = 0;
+    std::vector<Point> eyes = PresetEyes();
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(sky[i].texture, std::string("cubescene_") + faces[i] + ".jpg");
+        for (const TestVertex& v : sky[i].vertices) {
+            skyMinY = std::min(skyMinY, v.y);
+            skyMaxX = std::max(skyMaxX, std::fabs(v.x));
+            skyMaxZ = std::max(skyMaxZ, std::fabs(v.z));
+            for (Point eye : eyes) EXPECT_LT(Distance(eye, At(v)), 5500.0f * 0.98f);
+        }
+    }
+    for (Point eye : eyes) {
+        EXPECT_LT(std::fabs(eye.x), skyMaxX);
+        EXPECT_LT(std::fabs(eye.z), skyMaxZ);
+    }
+    // The walls reach below the water, and the water reaches the walls.
+    EXPECT_LE(skyMinY, 0.0f);
+    float waterMinX = 0, waterMaxX = 0, waterMinZ = 0, waterMaxZ = 0;
+    for (const TestSubMesh& mesh : Model("models/water.r3m")) {
+        for (const TestVertex& v : mesh.vertices) {
+            EXPECT_EQ(v.y, 0.0f);
+            EXPECT_GT(v.ny, 0.99f);
+            waterMinX = std::min(waterMinX, v.x), waterMaxX = std::max(waterMaxX, v.x);
+            waterMinZ = std::min(waterMinZ, v.z), waterMaxZ = std::max(waterMaxZ, v.z);
+        }
+    }
+    EXPECT_LE(waterMinX, -skyMaxX);
+    EXPECT_GE(waterMaxX, skyMaxX);
+    EXPECT_LE(waterMinZ, -skyMaxZ);
+    EXPECT_GE(waterMaxZ, skyMaxZ);
+    // Day faces are bright, night faces dark.
+    for (const char* face : faces) {
+        auto mean = [](const TestImage& image) {
+            double sum = 0;
+            for (size_t i = 0; i < image.rgba.size(); i += 4) {
+                sum += image.rgba[i] + image.rgba[i + 1] + image.rgba[i + 2];
+            }
+            return sum / (3.0 * 255.0 * image.width * image.height);
+        };
+        EXPECT_GT(mean(Texture(std::string("cubescene_") + face + ".jpg")), 0.35) << face;
+        EXPECT_LT(mean(Texture(std::string("cubescene_") + face + "_n.jpg")), 0.15) << face;
+    }
+}
+
+// Counter-clockwise triangles are culled: the ground must wind so that
+// (b - a) x (c - a) points up, the sky box so that it points inwards.
+TEST_F(WorldContentTest, GroundFacesUpAndTheSkyFacesInwards) {
+    auto normal = [](const TestSubMesh& mesh, size_t i) {
+        Point a = At(mesh.vertices[mesh.indices[i]]), b = At(mesh.vertices[mesh.indices[i + 1]]);
+        Point c = At(mesh.vertices[mesh.indices[i + 2]]);
+        Point u = Sub(b, a), v = Sub(c, a);
+        return Point{u.y * v.z - u.z * v.y, u.z * v.x - u.x * v.z, u.x * v.y - u.y * v.x};
+    };
+    std::vector<TestSubMesh> ground = Model("models/water.r3m");
+    for (const char* name : {"models/scene1.r3m", "models/pena.r3m"}) {
+        for (const TestSubMesh& mesh : Model(name)) ground.push_back(mesh);
+    }
+    for (const TestSubMesh& mesh : Model("models/scene.r3m")) {
+        if (mesh.texture == "island.jpg") ground.push_back(mesh);
+    }
+    ASSERT_GE(ground.size(), 5u);
+    for (const TestSubMesh& mesh : ground) {
+        int down = 0;
+        for (size_t i = 0; i + 2 < mesh.indices.size(); i += 3) {
+            Point n = normal(mesh, i);
+            if (n.y < 0.0f) ++down;
+        }
+        EXPECT_EQ(down, 0) << mesh.texture;
+    }
+    for (const TestSubMesh& mesh : Model("models/sky.r3m")) {
+        for (size_t i = 0; i + 2 < mesh.indices.size(); i += 3) {
+            Point n = normal(mesh, i);
+            Point a = At(mesh.vertices[mesh.indices[i]]);
+            Point inwards = Sub(Point{0, 1000, 0}, a);
+            EXPECT_GT(n.x * inwards.x + n.y * inwards.y + n.z * inwards.z, 0.0f) << mesh.texture;
+        }
+    }
+}
+
+TEST_F(WorldContentTest, FontGlyphsFillExactlyTheCellsOfTheGlyphTable) {
+    TestImage font = Texture("font.tga");
+    ASSERT_EQ(font.width, 256);
+    ASSERT_EQ(font.height, 256);
+    int x = 0, top = 0, row = 0;
+    std::vector<int> rowEnd(8, 0);
+    for (int code = 32; code <= 126; ++code) {
+        if (row < 7 && code == kRowStarts[row + 1]) ++row, top += 32, x = 0;
+        int width = kWidths[code - 32];
+        if (width > 0) {
+            // Ink columns of this cell: present, and centred in the cell.
+            int first = -1, last = -1, peak = 0;
+            for (int cx = x; cx < x + width; ++cx) {
+                for (int cy = top; cy < top + 32; ++cy) {
+                    int alpha = font.At(cx, cy)[3];
+                    peak = std::max(peak, alpha);
+                    if (alpha > 128) {
+                        if (first < 0) first = cx;
+                        last = cx;
+                    }
+                }
+            }
+            ASSERT_GE(first, 0) << "no glyph for code " << code;
+            EXPECT_GE(peak, 250) << code;
+            int leftGap = first - x, rightGap = x + width - 1 - last;
+            EXPECT_LE(std::abs(leftGap - rightGap), 2) << "glyph " << code << " is off-centre";
+            EXPECT_GE(leftGap, 1) << code;
+            EXPECT_GE(rightGap, 1) << code;
+        }
+        x += width;
+        rowEnd[row] = x;
+    }
+    // Nothing right of each row's last glyph; solid ink is white.
+    for (int r = 0; r < 8; ++r) {
+        for (int cy = r * 32; cy < r * 32 + 32; ++cy) {
+            for (int cx = 0; cx < 256; ++cx) {
+                const uint8_t* p = font.At(cx, cy);
+                if (cx >= rowEnd[r]) {
+                    EXPECT_EQ(p[3], 0) << cx << "," << cy;
+                }
+                if (p[3] == 255) {
+                    EXPECT_TRUE(p[0] > 245 && p[1] > 245 && p[2] > 245);
+                }
+            }
+        }
+    }
+}
+
+TEST_F(WorldContentTest, LogoAndGlowSpriteHaveTheirShapes) {
+    TestImage logo = Texture("logo.tga");
+    ASSERT_EQ(logo.width, 4 * logo.height);  // 0.15 by 0.05 of a 4:3 screen
+    int inked = 0, clear = 0, left = logo.width, right = 0;
+    for (int y = 0; y < logo.height; ++y) {
+        for (int x = 0; x < logo.width; ++x) {
+            int alpha = logo.At(x, y)[3];
+            if (alpha > 200) ++inked, left = std::min(left, x), right = std::max(right, x);
+            if (alpha == 0) ++clear;
+        }
+    }
+    EXPECT_GT(inked, logo.width * logo.height / 20);
+    EXPECT_GT(clear, logo.width * logo.height / 3);
+    EXPECT_GT(right - left, logo.width / 2);
+
+    TestImage glow = Texture("env0.bmp");
+    const uint8_t* centre = glow.At(glow.width / 2, glow.height / 2);
+    const uint8_t* corner = glow.At(0, 0);
+    EXPECT_GT(centre[0], 200);
+    EXPECT_EQ(corner[0] + corner[1] + corner[2], 0);
+}
+
+TEST_F(WorldContentTest, OceanSoundIsAStereoLoopWithoutAClickAtTheSeam) {
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(Read("sound/ocean.ogg", &bytes));
+    TestSound sound;
+    ASSERT_TRUE(DecodeOgg(bytes, &sound));
+    EXPECT_EQ(sound.rate, 44100);
+    ASSERT_EQ(sound.channels, 2);
+    double seconds = static_cast<double>(sound.samples.size()) / 2 / sound.rate;
+    EXPECT_GE(seconds, 20.0);
+    EXPECT_LE(seconds, 40.0);
+    size_t frames = sound.samples.size() / 2;
+    for (int ch = 0; ch < 2; ++ch) {
+        std::vector<int> steps;
+        double energy = 0;
+        for (size_t i = 0; i + 1 < frames; ++i) {
+            int a = sound.samples[i * 2 + ch], b = sound.samples[(i + 1) * 2 + ch];
+            steps.push_back(std::abs(b - a));
+            energy += static_cast<double>(a) * a;
+        }
+        EXPECT_GT(std::sqrt(energy / frames), 300.0) << "channel " << ch << " is nearly silent";
+        std::sort(steps.begin(), steps.end());
+        int typical = steps[steps.size() * 9 / 10];
+        int seam = std::abs(sound.samples[ch] - sound.samples[(frames - 1) * 2 + ch]);
+        EXPECT_LE(seam, typical) << "channel " << ch;
+    }
+}
+
+TEST(WorldGenerationTest, GeneratingAgainGivesTheSameArchiveOfModestSize) {
+    TempFolder folder;
+    ASSERT_EQ(RunCommand(std::string(VELMORA_MEDIAGEN) + " build again.dat >/dev/null"), 0);
+    std::vector<uint8_t> built = ReadFileBytes(VELMORA_BINARY_DIR "/Media.dat");
+    std::vector<uint8_t> again = ReadFileBytes(folder / "again.dat");
+    EXPECT_LT(built.size(), 20u * 1024 * 1024);
+    EXPECT_TRUE(built == again);
+}
+
+TEST(WorldGenerationTest, CheckedInIconIsTheGeneratedOneWithThreeSizes) {
+    TempFolder folder;
+    ASSERT_EQ(RunCommand(std::string(VELMORA_MEDIAGEN) + " icon icon.ico"), 0);
+    std::vector<uint8_t> icon = ReadFileBytes(folder / "icon.ico");
+    EXPECT_TRUE(icon == ReadFileBytes(VELMORA_SOURCE_DIR "/resources/icon101.ico"));
+    ASSERT_GE(icon.size(), 6u + 3 * 16);
+    EXPECT_EQ(icon[2], 1);  // icon, not cursor
+    ASSERT_EQ(icon[4], 3);
+    const int sizes[] = {16, 32, 48};
+    for (int i = 0; i < 3; ++i) {
+        const uint8_t* entry = &icon[6 + 16 * i];
+        EXPECT_EQ(entry[0], sizes[i]);
+        EXPECT_EQ(entry[1], sizes[i]);
+        EXPECT_EQ(entry[6], 32);  // bits per pixel
+    }
+}
+
+}  // namespace

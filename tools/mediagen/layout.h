@@ -1,0 +1,27 @@
+// The shape of the world, shared by every generator: a lake around the
+// origin with its surface at height 0, a small island in the middle carrying
+// one tree, a sandy shore and a ring of hills, all inside the sky box.
+#pragma once
+
+#include "tools/mediagen/mesh.h"
+
+// Sky box: x and z in -kSkyHalfSize..kSkyHalfSize, y in kSkyBottom..kSkyTop.
+// Every camera position stays far enough from its corners for the far plane.
+constexpr float kSkyHalfSize = 2500.0f;
+constexpr float kSkyBottom = -60.0f;
+constexpr float kSkyTop = 2440.0f;
+
+// Directions towards the sun (day) and the moon (night).
+Vec3 SunDirection();
+Vec3 MoonDirection();
+
+// Island ground height at (x, z); negative below the water.
+float IslandHeight(float x, float z);
+// Distance from the origin at which the island meets the water along angle `a`.
+float IslandShoreRadius(float angle);
+Vec3 IslandNormal(float x, float z);
+
+// Height of the lake bed, shore and hills at (x, z).
+float TerrainHeight(float x, float z);
+// Distance from the origin of the lake's outer shore along angle `a`.
+float LakeShoreRadius(float angle);

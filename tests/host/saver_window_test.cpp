@@ -1,0 +1,137 @@
+// The saver's own windows under a private X server: the Test window with the
+// error box drifting over black, ended by closing the window.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "platform/win32/command_line.h"
+#include "tests/host/recording_saver.h"
+#include "tests/host/screen_pixel.h"
+#include "tests/support/xvfb_server.h"
+
+namespace {
+
+// Looks at the screen while the error box is shown, then closes the window.
+class PaintingSaver : public RecordingSaver {
+public:
+    using RecordingSaver::RecordingSaver;
+    int paints = 0;
+    uint32_t insideBox = 0;
+    uint32_t outsideBox = 0;
+
+    void PaintIdleWindow(HWND paintWindow, HDC dc) override {
+        ++paints;
+        if (paints == 4) {
+            // What the earlier paints left on the screen.
+            POINT origin = {0, 0};
+            ClientToScreen(paintWindow, &origin);
+            const RECT box = {static_cast<LONG>(monitors[0].boxX),
+                              static_cast<LONG>(monitors[0].boxY), 0, 0};
+            insideBox = ScreenPixel(origin.x + box.left + 4, origin.y + box.top + 4);
+            outsideBox = ScreenPixel(origin.x + 2, origin.y + 2);
+            PostMessage(window, WM_CLOSE, 0, 0);
+        }
+        CD3DScreensaver::PaintIdleWindow(paintWindow, dc);
+    }
+};
+
+// One X server for the whole process: the video system binds to the first
+// display it opens.
+bool StartPrivateDisplay() {
+    static XvfbServer server(1024, 768);
+    return server.Running();
+}
+
+TEST(SaverWindow, TestWindowShowsTheErrorBoxAndEndsWhenClosed) {
+    if (!StartPrivateDisplay()) GTEST_SKIP() << "no Xvfb";
+    std::vector<std::string> log;
+    PaintingSaver saver(&log);
+    // The start of Initialise without its drop to idle priority, which would
+    // starve this test on a busy machine.
+    saver.mode = ScreenSaverMode::Test;
+    saver.EnumerateMonitors();
+    ASSERT_EQ(saver.CreateSaverWindows(), S_OK);
+    ASSERT_NE(saver.window, nullptr);
+    EXPECT_EQ(saver.monitors[0].window, saver.window);
+    RECT client = {};
+    GetClientRect(saver.window, &client);
+    EXPECT_EQ(client.right - client.left, 600);
+    EXPECT_EQ(client.bottom - client.top, 400);
+    EXPECT_EQ(saver.totalRenderRect.right, 600);
+    EXPECT_EQ(saver.totalRenderRect.bottom, 400);
+
+    // Whatever the graphics system offers, show the error display.
+    saver.errorMode = TRUE;
+    saver.errorCode = SaverErrCreateDeviceFailed;
+    EXPECT_EQ(saver.RunMode(), 0);
+
+    EXPECT_GE(saver.paints, 4);
+    EXPECT_STREQ(saver.errorText, "Could not create the Direct3D device.");
+    EXPECT_EQ(saver.insideBox, 0xFFFFFFu);
+    EXPECT_EQ(saver.outsideBox, 0x000000u);
+    // Closing the window ended the run once, without a scene to start.
+    EXPECT_EQ(std::count(log.begin(), log.end(), "ShutdownScene"), 1);
+    EXPECT_EQ(std::count(log.begin(), log.end(), "InitScene"), 0);
+    EXPECT_EQ(saver.direct3d, nullptr);
+    EXPECT_EQ(saver.adapters[0], nullptr);
+}
+
+// The smallest scene: it clears each frame to one colour, and closes the
+// window after looking at what the earlier frames put on the screen.
+class ClearingScene : public CD3DScreensaver {
+public:
+    int frames = 0;
+    int shutdowns = 0;
+    uint32_t shown = 0;
+
+    HRESULT RenderFrame() override {
+        ++frames;
+        if (frames == 6) {
+            POINT origin = {300, 200};
+            ClientToScreen(window, &origin);
+            shown = ScreenPixel(origin.x, origin.y);
+            PostMessage(window, WM_CLOSE, 0, 0);
+        }
+        device->BeginScene();
+        device->Clear(0, nullptr, D3DCLEAR_TARGET, D3DCOLOR_XRGB(0, 200, 0), 1.0f, 0);
+        device->EndScene();
+        return S_OK;
+    }
+    HRESULT ShutdownScene() override {
+        ++shutdowns;
+        return S_OK;
+    }
+    // A run that fell into error mode ends too, so the test fails instead of
+    // waiting for ever.
+    void PaintIdleWindow(HWND paintWindow, HDC dc) override {
+        if (errorMode) PostMessage(window, WM_CLOSE, 0, 0);
+        CD3DScreensaver::PaintIdleWindow(paintWindow, dc);
+    }
+};
+
+TEST(SaverWindow, TestModeDrawsASceneWithARealDevice) {
+    if (!StartPrivateDisplay()) GTEST_SKIP() << "no Xvfb";
+    Win32SetCommandLineArguments({"C:\\Program Files\\velmora-saver\\velmora.scr", "/t"});
+    ClearingScene scene;
+    ASSERT_EQ(scene.Initialise(nullptr), S_OK);
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_NORMAL);
+    ASSERT_EQ(scene.mode, ScreenSaverMode::Test);
+    ASSERT_FALSE(scene.errorMode) << std::hex << scene.errorCode;
+    ASSERT_GE(scene.adapterCount, 1u);
+    // The Direct3D stand-in does not yet report the Win32 monitor handle for
+    // its adapter; until it does, the one adapter is tied to the one monitor
+    // here, as matching handles would.
+    if (scene.monitors[0].adapterIndex == -1 && scene.monitorCount == 1 &&
+        scene.adapterCount == 1) {
+        scene.monitors[0].adapterIndex = 0;
+        scene.adapters[0]->monitorIndex = 0;
+    }
+    EXPECT_EQ(scene.RunMode(), 0);
+    EXPECT_GE(scene.frames, 6);
+    EXPECT_EQ(scene.shown, 0x00C800u);
+    EXPECT_EQ(scene.shutdowns, 1);
+    EXPECT_FALSE(scene.errorMode);
+    EXPECT_STRNE(scene.deviceStatsText, "");
+}
+
+}  // namespace

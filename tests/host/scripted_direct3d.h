@@ -1,0 +1,225 @@
+// A Direct3D object and devices that follow a script: adapters with their
+// modes, formats and capabilities, device creations that fail in given modes,
+// and devices that report lost or need a reset. Every call of interest is
+// written to a shared log.
+#pragma once
+
+#include <windows.h>
+#include <d3d8.h>
+
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+struct ScriptedAdapter {
+    D3DDISPLAYMODE desktop = {1280, 1024, 60, D3DFMT_X8R8G8B8};
+    std::vector<D3DDISPLAYMODE> modes;
+    HMONITOR monitor = nullptr;
+    std::string description = "Scripted adapter";
+    GUID deviceIdentifier = {0x12345678, 0x9abc, 0xdef0, {1, 2, 3, 4, 5, 6, 7, 8}};
+    // Formats each device type accepts in CheckDeviceType; a type with none
+    // fails GetDeviceCaps as a missing rasteriser does.
+    std::set<int> halFormats;
+    std::set<int> swFormats;
+    std::set<int> refFormats;
+    DWORD devCaps = D3DDEVCAPS_HWTRANSFORMANDLIGHT;
+    DWORD caps2 = D3DCAPS2_CANRENDERWINDOWED;
+    std::set<int> depthFormats = {D3DFMT_D16, D3DFMT_D24X8};
+    // Sizes (width, height) in which full-screen creation fails.
+    std::set<std::pair<UINT, UINT>> failingSizes;
+};
+
+class ScriptedDevice;
+
+class ScriptedDirect3D : public IDirect3D8 {
+public:
+    explicit ScriptedDirect3D(std::vector<std::string>* log) : log_(log) {}
+    virtual ~ScriptedDirect3D();
+
+    std::vector<ScriptedAdapter> adapters;
+    std::vector<ScriptedDevice*> createdDevices;  // owned, in creation order
+    HRESULT createResult = S_OK;                  // forced failure of every creation
+    ULONG references = 1;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
+    ULONG STDMETHODCALLTYPE Release() override { return --references; }
+    HRESULT STDMETHODCALLTYPE RegisterSoftwareDevice(void*) override { return S_OK; }
+    UINT STDMETHODCALLTYPE GetAdapterCount() override { return static_cast<UINT>(adapters.size()); }
+    HRESULT STDMETHODCALLTYPE GetAdapterIdentifier(UINT adapter, DWORD,
+                                                   D3DADAPTER_IDENTIFIER8* id) override;
+    UINT STDMETHODCALLTYPE GetAdapterModeCount(UINT adapter) override {
+        return static_cast<UINT>(adapters.at(adapter).modes.size());
+    }
+    HRESULT STDMETHODCALLTYPE EnumAdapterModes(UINT adapter, UINT mode,
+                                               D3DDISPLAYMODE* out) override {
+        *out = adapters.at(adapter).modes.at(mode);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetAdapterDisplayMode(UINT adapter, D3DDISPLAYMODE* out) override {
+        *out = adapters.at(adapter).desktop;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE CheckDeviceType(UINT adapter, D3DDEVTYPE type, D3DFORMAT display,
+                                              D3DFORMAT backBuffer, BOOL windowed) override;
+    HRESULT STDMETHODCALLTYPE CheckDeviceFormat(UINT adapter, D3DDEVTYPE, D3DFORMAT, DWORD,
+                                                D3DRESOURCETYPE, D3DFORMAT check) override {
+        return adapters.at(adapter).depthFormats.count(check) ? S_OK : D3DERR_NOTAVAILABLE;
+    }
+    HRESULT STDMETHODCALLTYPE CheckDeviceMultiSampleType(UINT, D3DDEVTYPE, D3DFORMAT, BOOL,
+                                                         D3DMULTISAMPLE_TYPE) override {
+        return D3DERR_NOTAVAILABLE;
+    }
+    HRESULT STDMETHODCALLTYPE CheckDepthStencilMatch(UINT, D3DDEVTYPE, D3DFORMAT, D3DFORMAT,
+                                                     D3DFORMAT) override {
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetDeviceCaps(UINT adapter, D3DDEVTYPE type, D3DCAPS8* caps) override;
+    HMONITOR STDMETHODCALLTYPE GetAdapterMonitor(UINT adapter) override {
+        return adapters.at(adapter).monitor;
+    }
+    HRESULT STDMETHODCALLTYPE CreateDevice(UINT adapter, D3DDEVTYPE type, HWND focus, DWORD flags,
+                                           D3DPRESENT_PARAMETERS* parameters,
+                                           IDirect3DDevice8** device) override;
+
+private:
+    const std::set<int>& Formats(UINT adapter, D3DDEVTYPE type);
+    std::vector<std::string>* log_;
+};
+
+// A device that draws nothing; tests set what TestCooperativeLevel and Reset
+// answer.
+class ScriptedDevice : public IDirect3DDevice8 {
+public:
+    ScriptedDevice(std::vector<std::string>* log, std::string name,
+                   const D3DPRESENT_PARAMETERS& parameters)
+        : log_(log), name_(std::move(name)), parameters_(parameters) {}
+
+    HRESULT cooperativeLevel = S_OK;
+    HRESULT resetResult = S_OK;
+    ULONG references = 1;
+    int presents = 0;
+    const D3DPRESENT_PARAMETERS& parameters() const { return parameters_; }
+    const std::string& name() const { return name_; }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
+    ULONG STDMETHODCALLTYPE Release() override;
+    HRESULT STDMETHODCALLTYPE TestCooperativeLevel() override { return cooperativeLevel; }
+    HRESULT STDMETHODCALLTYPE Reset(D3DPRESENT_PARAMETERS*) override;
+    HRESULT STDMETHODCALLTYPE Present(const RECT* source, const RECT* destination, HWND,
+                                      const RGNDATA* dirty) override;
+    HRESULT STDMETHODCALLTYPE GetBackBuffer(UINT, D3DBACKBUFFER_TYPE,
+                                            IDirect3DSurface8** surface) override;
+
+    // Everything below is not used by the host.
+    UINT STDMETHODCALLTYPE GetAvailableTextureMem() override { return 0; }
+    HRESULT STDMETHODCALLTYPE GetDirect3D(IDirect3D8**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetDeviceCaps(D3DCAPS8*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetDisplayMode(D3DDISPLAYMODE*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetCreationParameters(D3DDEVICE_CREATION_PARAMETERS*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE CreateTexture(UINT, UINT, UINT, DWORD, D3DFORMAT, D3DPOOL,
+                                            IDirect3DTexture8**) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE CreateVertexBuffer(UINT, DWORD, DWORD, D3DPOOL,
+                                                 IDirect3DVertexBuffer8**) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE CreateIndexBuffer(UINT, DWORD, D3DFORMAT, D3DPOOL,
+                                                IDirect3DIndexBuffer8**) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE SetRenderTarget(IDirect3DSurface8*, IDirect3DSurface8*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE GetRenderTarget(IDirect3DSurface8**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetDepthStencilSurface(IDirect3DSurface8**) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE BeginScene() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE EndScene() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE Clear(DWORD, const D3DRECT*, DWORD, D3DCOLOR, float, DWORD) override {
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE SetTransform(D3DTRANSFORMSTATETYPE, const D3DMATRIX*) override {
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTransform(D3DTRANSFORMSTATETYPE, D3DMATRIX*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE MultiplyTransform(D3DTRANSFORMSTATETYPE, const D3DMATRIX*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE SetViewport(const D3DVIEWPORT8*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetViewport(D3DVIEWPORT8*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetMaterial(const D3DMATERIAL8*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetMaterial(D3DMATERIAL8*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetLight(DWORD, const D3DLIGHT8*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetLight(DWORD, D3DLIGHT8*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE LightEnable(DWORD, BOOL) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetLightEnable(DWORD, BOOL*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetRenderState(D3DRENDERSTATETYPE, DWORD) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE GetRenderState(D3DRENDERSTATETYPE, DWORD*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE BeginStateBlock() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE EndStateBlock(DWORD*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE ApplyStateBlock(DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE CaptureStateBlock(DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE DeleteStateBlock(DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE CreateStateBlock(D3DSTATEBLOCKTYPE, DWORD*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE GetTexture(DWORD, IDirect3DBaseTexture8**) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE SetTexture(DWORD, IDirect3DBaseTexture8*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE GetTextureStageState(DWORD, D3DTEXTURESTAGESTATETYPE,
+                                                   DWORD*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE SetTextureStageState(DWORD, D3DTEXTURESTAGESTATETYPE,
+                                                   DWORD) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE ValidateDevice(DWORD*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE DrawPrimitive(D3DPRIMITIVETYPE, UINT, UINT) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE DrawIndexedPrimitive(D3DPRIMITIVETYPE, UINT, UINT, UINT,
+                                                   UINT) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE DrawPrimitiveUP(D3DPRIMITIVETYPE, UINT, const void*, UINT) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE SetVertexShader(DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetVertexShader(DWORD*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetStreamSource(UINT, IDirect3DVertexBuffer8*, UINT) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE GetStreamSource(UINT, IDirect3DVertexBuffer8**, UINT*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE SetIndices(IDirect3DIndexBuffer8*, UINT) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE GetIndices(IDirect3DIndexBuffer8**, UINT*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE SetPixelShader(DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetPixelShader(DWORD*) override { return E_NOTIMPL; }
+
+private:
+    std::vector<std::string>* log_;
+    std::string name_;
+    D3DPRESENT_PARAMETERS parameters_;
+};

@@ -5,8 +5,7 @@
 
 #include "scene/rerir_screensaver.h"
 
-int main(int argc, char** argv) {
-    Win32SetCommandLine(argc, argv);
+int main() {
     CRerirScreensaver saver;
     HRESULT result = saver.Initialise(GetModuleHandle(nullptr));
     if (FAILED(result)) {

@@ -51,6 +51,13 @@ public:
     // The projection of the selected screen: one wide picture over all screens,
     // or the whole picture on each when allScreensSame is set.
     void SetOffCenterProjection(float zNear, float zFar, D3DMATRIX* out);
+    // Per-screen display settings under the open registry key `key`, and the
+    // Display Settings dialog that edits them (1 for OK, 2 for Cancel).
+    void LoadScreenSettings(HKEY key);
+    void SaveScreenSettings(HKEY key);
+    INT_PTR ShowDisplaySettingsDialog(HWND owner);
+    void FillAdapterPage(HWND dialog);
+    INT_PTR HandleDisplaySettingsMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
     // Shows the message of `code` in a message box; returns `code`.
     HRESULT ShowErrorBox(HRESULT code);
 
@@ -132,6 +139,9 @@ protected:
     void AnimateErrorBox();
 
 private:
+    // The monitor the display dialog shows, and the help text id for one.
+    int CurrentSettingsMonitor(HWND dialog);
+    UINT DisplayHelpText(int monitorIndex);
     // Tries the vertex-processing behaviours the device supports, best first,
     // until the scene accepts one; S_OK with the flags, or the last refusal.
     HRESULT ConfirmBehaviour(D3DCAPS8& caps, D3DFORMAT format, DWORD* behaviourFlags);

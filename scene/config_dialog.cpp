@@ -29,7 +29,9 @@ enum ConfigControl {
     kDelayLabel = 1020,
 };
 
-bool Checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
+bool Checked(HWND dialog, int id) {
+    return IsDlgButtonChecked(dialog, id) == BST_CHECKED;
+}
 
 void EnableClockStyles(HWND dialog, bool enable) {
     EnableWindow(GetDlgItem(dialog, kTwelveHourRadio), enable ? TRUE : FALSE);

@@ -88,7 +88,9 @@ CRerirScreensaver::~CRerirScreensaver() {
     if (activeScene == this) activeScene = nullptr;
 }
 
-void CRerirScreensaver::LoadSettings() { ReadSceneSettings(); }
+void CRerirScreensaver::LoadSettings() {
+    ReadSceneSettings();
+}
 
 void CRerirScreensaver::SelectScreen(DWORD screen) {
     currentElements = &screenElements[screen < kSceneScreenSlots ? screen : 0];
@@ -302,8 +304,8 @@ void CRerirScreensaver::DrawOverlays() {
         e.font->DrawString(x, 0.02f, 0.001f, 0.35f, 0.35f, 0xFFFFFF00,
                            FormatClock(!SceneSettings.enable12Hour), 1);
     }
-    device->SetTexture(0, e.textureCache != nullptr ? e.textureCache->GetTexture("logo.tga")
-                                                    : nullptr);
+    device->SetTexture(
+        0, e.textureCache != nullptr ? e.textureCache->GetTexture("logo.tga") : nullptr);
     if (e.logo != nullptr) e.logo->DrawLogoQuad(0.0f, LogoSlideOffset(sceneTime - logoStartTime));
     device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
 }

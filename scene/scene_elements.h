@@ -17,9 +17,9 @@ struct SceneElements {
     CGlyphFont* font;
     ModelCache* modelCache;
     TextureCache* textureCache;
-    Model* sceneModel;        // "models/scene.r3m": island, rocks, trunk, lit
-    Model* shoreModel;        // "models/scene1.r3m": shore and hills, unlit by day
-    Model* glowModel;         // "models/tube.r3m": the night glow, additive
+    Model* sceneModel;  // "models/scene.r3m": island, rocks, trunk, lit
+    Model* shoreModel;  // "models/scene1.r3m": shore and hills, unlit by day
+    Model* glowModel;   // "models/tube.r3m": the night glow, additive
     CSkyCube* sky;
     CWater* water;
     CTree* tree;

@@ -53,6 +53,7 @@ void CRerirScreensaver::ReadSceneSettings() {
     QueryDword(key, "Camera Change", &SceneSettings.cameraChangeDelay);
     QueryDword(key, "Sound Volume", &SceneSettings.soundVolume);
     QueryDword(key, "Time", &SceneSettings.timeOfDay);
+    LoadScreenSettings(key);
     RegCloseKey(key);
 }
 
@@ -71,5 +72,6 @@ void CRerirScreensaver::WriteSceneSettings() {
     SetDword(key, "Camera Change", static_cast<DWORD>(SceneSettings.cameraChangeDelay));
     SetDword(key, "Sound Volume", static_cast<DWORD>(SceneSettings.soundVolume));
     SetDword(key, "Time", static_cast<DWORD>(SceneSettings.timeOfDay));
+    SaveScreenSettings(key);
     RegCloseKey(key);
 }

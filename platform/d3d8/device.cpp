@@ -311,6 +311,8 @@ HRESULT Device8::Initialise(D3DPRESENT_PARAMETERS* parameters) {
     return D3D_OK;
 }
 
+constexpr UINT kMinAutoDepthSize = 512;
+
 HRESULT Device8::MakeImplicitSurfaces(const D3DPRESENT_PARAMETERS& p) {
     const bool lockable = (p.Flags & D3DPRESENTFLAG_LOCKABLE_BACKBUFFER) != 0;
     if (backBuffer_)
@@ -320,13 +322,17 @@ HRESULT Device8::MakeImplicitSurfaces(const D3DPRESENT_PARAMETERS& p) {
         backBuffer_ = std::make_unique<Surface8>(link_, p.BackBufferFormat, D3DUSAGE_RENDERTARGET,
                                                  p.BackBufferWidth, p.BackBufferHeight, lockable);
     if (p.EnableAutoDepthStencil) {
+        // The automatic depth buffer covers at least kMinAutoDepthSize in each
+        // direction, so a render-target texture of that size can share it even
+        // when the back buffer is smaller (a small test or preview window).
+        UINT depthWidth = std::max<UINT>(p.BackBufferWidth, kMinAutoDepthSize);
+        UINT depthHeight = std::max<UINT>(p.BackBufferHeight, kMinAutoDepthSize);
         if (depthStencil_)
-            depthStencil_->Reallocate(p.AutoDepthStencilFormat, p.BackBufferWidth,
-                                      p.BackBufferHeight, false);
+            depthStencil_->Reallocate(p.AutoDepthStencilFormat, depthWidth, depthHeight, false);
         else
             depthStencil_ =
                 std::make_unique<Surface8>(link_, p.AutoDepthStencilFormat, D3DUSAGE_DEPTHSTENCIL,
-                                           p.BackBufferWidth, p.BackBufferHeight, false);
+                                           depthWidth, depthHeight, false);
     }
     if (glGetError() == GL_OUT_OF_MEMORY) return D3DERR_OUTOFVIDEOMEMORY;
     if (renderTarget_) DropSurface(renderTarget_);

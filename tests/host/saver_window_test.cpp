@@ -151,14 +151,7 @@ TEST(SaverWindow, TestModeDrawsASceneWithARealDevice) {
     ASSERT_EQ(scene.mode, ScreenSaverMode::Test);
     ASSERT_FALSE(scene.errorMode) << std::hex << scene.errorCode;
     ASSERT_GE(scene.adapterCount, 1u);
-    // The Direct3D stand-in does not yet report the Win32 monitor handle for
-    // its adapter; until it does, the one adapter is tied to the one monitor
-    // here, as matching handles would.
-    if (scene.monitors[0].adapterIndex == -1 && scene.monitorCount == 1 &&
-        scene.adapterCount == 1) {
-        scene.monitors[0].adapterIndex = 0;
-        scene.adapters[0]->monitorIndex = 0;
-    }
+    ASSERT_EQ(scene.monitors[0].adapterIndex, 0);
     EXPECT_EQ(scene.RunMode(), 0);
     EXPECT_GE(scene.frames, 6);
     EXPECT_EQ(scene.shown, 0x00C800u);

@@ -76,6 +76,39 @@ TEST(SaverWindow, TestWindowShowsTheErrorBoxAndEndsWhenClosed) {
     EXPECT_EQ(saver.adapters[0], nullptr);
 }
 
+TEST(SaverWindow, WithoutMultiMonitorFunctionsOneDisplayCoversTheScreen) {
+    if (!StartPrivateDisplay()) GTEST_SKIP() << "no Xvfb";
+    SetMultiMonitorFunctions(&EmulatedMultiMonitor());
+    std::vector<std::string> log;
+    RecordingSaver saver(&log);
+    saver.EnumerateMonitors();
+    ASSERT_EQ(saver.monitorCount, 1u);
+    EXPECT_STREQ(saver.monitors[0].adapterName, "DISPLAY");
+    EXPECT_EQ(saver.monitors[0].monitorHandle, PRIMARY_MONITOR_HANDLE);
+    EXPECT_EQ(saver.monitors[0].screenRect.left, 0);
+    EXPECT_EQ(saver.monitors[0].screenRect.top, 0);
+    EXPECT_EQ(saver.monitors[0].screenRect.right, 1024);
+    EXPECT_EQ(saver.monitors[0].screenRect.bottom, 768);
+
+    const MultiMonitorFunctions& emulated = EmulatedMultiMonitor();
+    MONITORINFOEX info = {};
+    info.cbSize = sizeof(info);
+    ASSERT_TRUE(
+        emulated.getMonitorInfo(PRIMARY_MONITOR_HANDLE, reinterpret_cast<LPMONITORINFO>(&info)));
+    EXPECT_EQ(info.dwFlags, static_cast<DWORD>(MONITORINFOF_PRIMARY));
+    EXPECT_STREQ(info.szDevice, "DISPLAY");
+    EXPECT_FALSE(emulated.getMonitorInfo(reinterpret_cast<HMONITOR>(uintptr_t{7}),
+                                         reinterpret_cast<LPMONITORINFO>(&info)));
+    const RECT offScreen = {2000, 0, 2100, 100};
+    EXPECT_EQ(emulated.monitorFromRect(&offScreen, MONITOR_DEFAULTTONULL), nullptr);
+    EXPECT_EQ(emulated.monitorFromRect(&offScreen, MONITOR_DEFAULTTONEAREST),
+              PRIMARY_MONITOR_HANDLE);
+    DISPLAY_DEVICE second = {};
+    second.cb = sizeof(second);
+    EXPECT_FALSE(emulated.enumDisplayDevices(nullptr, 1, &second, 0));
+    SetMultiMonitorFunctions(nullptr);
+}
+
 // The smallest scene: it clears each frame to one colour, and closes the
 // window after looking at what the earlier frames put on the screen.
 class ClearingScene : public CD3DScreensaver {
@@ -118,14 +151,7 @@ TEST(SaverWindow, TestModeDrawsASceneWithARealDevice) {
     ASSERT_EQ(scene.mode, ScreenSaverMode::Test);
     ASSERT_FALSE(scene.errorMode) << std::hex << scene.errorCode;
     ASSERT_GE(scene.adapterCount, 1u);
-    // The Direct3D stand-in does not yet report the Win32 monitor handle for
-    // its adapter; until it does, the one adapter is tied to the one monitor
-    // here, as matching handles would.
-    if (scene.monitors[0].adapterIndex == -1 && scene.monitorCount == 1 &&
-        scene.adapterCount == 1) {
-        scene.monitors[0].adapterIndex = 0;
-        scene.adapters[0]->monitorIndex = 0;
-    }
+    ASSERT_EQ(scene.monitors[0].adapterIndex, 0);
     EXPECT_EQ(scene.RunMode(), 0);
     EXPECT_GE(scene.frames, 6);
     EXPECT_EQ(scene.shown, 0x00C800u);

@@ -257,6 +257,10 @@ PipelineKey MakePipelineKey(const DeviceState& state, const VertexLayout& layout
     for (DWORD stage = 0; stage < kStageCount; ++stage) {
         const auto& ts = state.stageStates[stage];
         if (ts[D3DTSS_COLOROP] == D3DTOP_DISABLE) break;
+        // A later stage that blends in a texture it does not have ends the
+        // cascade, as drivers do: the stages before it keep their colour and
+        // alpha instead of taking a made-up texel.
+        if (stage > 0 && textureFormats[stage] == D3DFMT_UNKNOWN) break;
         StageKey& s = key.stages[stage];
         s.colorOp = static_cast<uint8_t>(ts[D3DTSS_COLOROP]);
         s.colorArg1 = static_cast<uint8_t>(ts[D3DTSS_COLORARG1]);

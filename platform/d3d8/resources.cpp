@@ -134,8 +134,20 @@ HRESULT Surface8::LockRect(D3DLOCKED_RECT* pLockedRect, const RECT* pRect, DWORD
     if (r.left < 0 || r.top < 0 || r.right > whole.right || r.bottom > whole.bottom ||
         r.left >= r.right || r.top >= r.bottom)
         return D3DERR_INVALIDCALL;
+    HRESULT hr = ReadPixels(&readback_);
+    if (FAILED(hr)) return hr;
     const GlFormat* gl = TextureFormat(format_);
-    readback_.assign(static_cast<size_t>(width_) * height_ * gl->bytesPerPixel, 0);
+    const INT pitch = static_cast<INT>(width_ * gl->bytesPerPixel);
+    pLockedRect->Pitch = pitch;
+    pLockedRect->pBits = readback_.data() + r.top * pitch + r.left * gl->bytesPerPixel;
+    locked_ = true;
+    return D3D_OK;
+}
+
+HRESULT Surface8::ReadPixels(std::vector<BYTE>* pixels) {
+    if (container_ || IsDepthStencil()) return D3DERR_INVALIDCALL;
+    const GlFormat* gl = TextureFormat(format_);
+    pixels->assign(static_cast<size_t>(width_) * height_ * gl->bytesPerPixel, 0);
     if (!link_->gl->MakeCurrent()) return D3DERR_DEVICELOST;
     GLint previous = 0;
     glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &previous);
@@ -147,13 +159,9 @@ HRESULT Surface8::LockRect(D3DLOCKED_RECT* pLockedRect, const RECT* pRect, DWORD
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     // Rows are stored top row first, the order Direct3D lays memory out in.
     glReadPixels(0, 0, static_cast<GLsizei>(width_), static_cast<GLsizei>(height_),
-                 gl->uploadFormat, gl->uploadType, readback_.data());
+                 gl->uploadFormat, gl->uploadType, pixels->data());
     glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(previous));
     glDeleteFramebuffers(1, &fbo);
-    const INT pitch = static_cast<INT>(width_ * gl->bytesPerPixel);
-    pLockedRect->Pitch = pitch;
-    pLockedRect->pBits = readback_.data() + r.top * pitch + r.left * gl->bytesPerPixel;
-    locked_ = true;
     return D3D_OK;
 }
 

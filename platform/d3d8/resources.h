@@ -57,6 +57,8 @@ public:
     // Gives a device buffer new storage (Reset keeps the surface object, so
     // pointers the caller still holds stay valid).
     void Reallocate(D3DFORMAT format, UINT width, UINT height, bool lockable);
+    // Reads a colour buffer's pixels, top row first, in its own format.
+    HRESULT ReadPixels(std::vector<BYTE>* pixels);
     // Attaches this surface to the framebuffer bound to `target`.
     void AttachColor(GLenum target) const;
     void AttachDepth(GLenum target) const;

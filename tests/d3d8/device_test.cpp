@@ -337,12 +337,17 @@ TEST_F(DeviceBehaviourTest, RenderTargetChecksAndDepthSurfaceRules) {
     level->Release();
     managed->Release();
     IDirect3DTexture8* target = nullptr;
-    ASSERT_EQ(D3D_OK, device->CreateTexture(128, 128, 1, D3DUSAGE_RENDERTARGET, D3DFMT_R5G6B5,
+    ASSERT_EQ(D3D_OK, device->CreateTexture(1024, 1024, 1, D3DUSAGE_RENDERTARGET, D3DFMT_R5G6B5,
                                             D3DPOOL_DEFAULT, &target));
     target->GetSurfaceLevel(0, &level);
     IDirect3DSurface8* depth = nullptr;
     device->GetDepthStencilSurface(&depth);
-    // The 64 by 64 depth buffer cannot serve a 128 by 128 target.
+    // The automatic depth buffer of the 64 by 64 back buffer covers 512 by 512
+    // (so the water's reflection target can share it), not 1024 by 1024.
+    D3DSURFACE_DESC depthDesc;
+    depth->GetDesc(&depthDesc);
+    EXPECT_EQ(512u, depthDesc.Width);
+    EXPECT_EQ(512u, depthDesc.Height);
     EXPECT_EQ(D3DERR_INVALIDCALL, device->SetRenderTarget(level, depth));
     EXPECT_EQ(D3D_OK, device->SetRenderTarget(level, nullptr));
     IDirect3DSurface8* none = reinterpret_cast<IDirect3DSurface8*>(&none);

@@ -53,12 +53,27 @@ std::vector<uint8_t> EncodeTga(const Image& image, bool withAlpha) {
     PutLe(&out, static_cast<uint32_t>(image.height), 2);
     out.push_back(withAlpha ? 32 : 24);
     out.push_back(withAlpha ? 0x08 : 0x00);  // bottom-left origin, 8 alpha bits
+    // Fully transparent texels take the image's mean visible colour, so that
+    // filtering and mip levels blend towards it instead of towards black.
+    uint8_t hidden[3] = {0, 0, 0};
+    if (withAlpha) {
+        double sum[3] = {0, 0, 0}, weight = 0;
+        for (size_t i = 0; i < image.rgba.size(); i += 4) {
+            double a = image.rgba[i + 3];
+            for (int c = 0; c < 3; ++c) sum[c] += image.rgba[i + c] * a;
+            weight += a;
+        }
+        for (int c = 0; c < 3; ++c) {
+            hidden[c] = weight > 0 ? static_cast<uint8_t>(sum[c] / weight + 0.5) : 0;
+        }
+    }
     for (int y = image.height - 1; y >= 0; --y) {
         for (int x = 0; x < image.width; ++x) {
             const uint8_t* p = image.At(x, y);
-            out.push_back(p[2]);
-            out.push_back(p[1]);
-            out.push_back(p[0]);
+            const uint8_t* rgb = (withAlpha && p[3] == 0) ? hidden : p;
+            out.push_back(rgb[2]);
+            out.push_back(rgb[1]);
+            out.push_back(rgb[0]);
             if (withAlpha) out.push_back(p[3]);
         }
     }

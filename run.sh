@@ -14,11 +14,10 @@ if [ -x build/app/velmora ]; then
     exec ./app/velmora "${@:-/t}"
   elif [ -x tools/render/velmora-render ]; then
     mkdir -p frames
-    ./tools/render/velmora-render --at 1 --at 150 --out frames "$@"
-    echo "No display: rendered frames offscreen into $PWD/frames"
+    ./tools/render/velmora-render --step 0.1 --at 1 --at 150 --out frames "$@"
+    echo "No display: rendered a day and a night frame offscreen into $PWD/frames"
     exit 0
   fi
 fi
-echo "Built $media ($(stat -c %s "$media") bytes):"
-unzip -l -P plumbo3 "$media" | sed -n '4,$p'
-echo "The saver program itself is not part of this build yet."
+echo "Built $media, but neither the saver nor the offscreen renderer was built." >&2
+exit 1

@@ -1,0 +1,82 @@
+// The offscreen renderer over the built Media.dat: a day frame and a night
+// frame of the whole scene, checked by pixel statistics.
+#include <gtest/gtest.h>
+
+#include <png.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "tests/support/temp_folder.h"
+
+namespace {
+
+struct Picture {
+    unsigned width = 0, height = 0;
+    std::vector<unsigned char> rgb;
+    const unsigned char* At(unsigned x, unsigned y) const { return &rgb[(y * width + x) * 3]; }
+};
+
+bool ReadPng(const std::string& path, Picture* picture) {
+    png_image image = {};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
+    image.format = PNG_FORMAT_RGB;
+    picture->width = image.width;
+    picture->height = image.height;
+    picture->rgb.resize(PNG_IMAGE_SIZE(image));
+    return png_image_finish_read(&image, nullptr, picture->rgb.data(), 0, nullptr) != 0;
+}
+
+double MeanBrightness(const Picture& p) {
+    double sum = 0;
+    for (unsigned char c : p.rgb) sum += c;
+    return sum / p.rgb.size();
+}
+
+// Pixels left at one of the clear colours (the frame's or the reflection's).
+int ClearColourPixels(const Picture& p) {
+    int count = 0;
+    for (size_t i = 0; i + 2 < p.rgb.size(); i += 3) {
+        bool frameClear = p.rgb[i] == 0xF0 && p.rgb[i + 1] == 0x0F && p.rgb[i + 2] == 0xFF;
+        bool mirrorClear = p.rgb[i] == 0xFF && p.rgb[i + 1] == 0x0F && p.rgb[i + 2] == 0xFF;
+        count += frameClear || mirrorClear;
+    }
+    return count;
+}
+
+}  // namespace
+
+TEST(RenderFramesTest, DayAndNightFramesOfTheWholeScene) {
+    TempFolder folder;
+    setenv("XDG_CONFIG_HOME", folder.Path().c_str(), 1);
+    std::string command = std::string("cd '") + VELMORA_BINARY_DIR +
+                          "' && ./tools/render/velmora-render --size 320x240 --step 0.5"
+                          " --at 1 --at 150 --out '" +
+                          folder.Path() + "' >/dev/null";
+    ASSERT_EQ(RunCommand(command), 0);
+    unsetenv("XDG_CONFIG_HOME");
+
+    Picture day, night;
+    ASSERT_TRUE(ReadPng(folder / "frame-0001.00.png", &day));
+    ASSERT_TRUE(ReadPng(folder / "frame-0150.00.png", &night));
+    ASSERT_EQ(day.width, 320u);
+    ASSERT_EQ(day.height, 240u);
+
+    EXPECT_EQ(ClearColourPixels(day), 0);
+    EXPECT_EQ(ClearColourPixels(night), 0);
+    EXPECT_LT(MeanBrightness(night), MeanBrightness(day) * 0.7);
+    // By day the top of the frame is sky: blue over red.
+    const unsigned char* sky = day.At(day.width / 2, 4);
+    EXPECT_GT(sky[2], sky[0]);
+    // The clock is drawn in opaque yellow at the bottom right.
+    int yellow = 0;
+    for (unsigned y = day.height * 3 / 4; y < day.height; ++y) {
+        for (unsigned x = day.width / 2; x < day.width; ++x) {
+            const unsigned char* p = day.At(x, y);
+            yellow += p[0] > 200 && p[1] > 200 && p[2] < 80;
+        }
+    }
+    EXPECT_GT(yellow, 20);
+}

@@ -1,0 +1,165 @@
+// The scene's settings in the registry and the configuration dialog, driven
+// through the headless dialog backend over a real registry file.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "platform/win32/dialog_testing.h"
+#include "scene/rerir_screensaver.h"
+#include "scene/scene_settings.h"
+#include "tests/support/temp_folder.h"
+
+namespace {
+
+class SceneSettingsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("XDG_CONFIG_HOME", folder.Path().c_str(), 1);
+        SceneSettings = SceneSettingsRecord{};
+        UseHeadlessDialogs(true);
+    }
+    void TearDown() override {
+        SetDialogShownHook(nullptr);
+        UseHeadlessDialogs(false);
+        unsetenv("XDG_CONFIG_HOME");
+        SceneSettings = SceneSettingsRecord{};
+    }
+
+    HKEY OpenKey() {
+        HKEY key;
+        DWORD disposition;
+        EXPECT_EQ(
+            RegCreateKeyEx(HKEY_CURRENT_USER, "Software\\Quintaro\\Velmora", 0, nullptr,
+                           REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, &disposition),
+            ERROR_SUCCESS);
+        return key;
+    }
+    void StoreDword(const char* name, DWORD value) {
+        HKEY key = OpenKey();
+        RegSetValueEx(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                      sizeof(value));
+        RegCloseKey(key);
+    }
+    bool ReadDword(const char* name, DWORD* value) {
+        HKEY key = OpenKey();
+        DWORD size = sizeof(*value), type = 0;
+        LONG result =
+            RegQueryValueEx(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
+        RegCloseKey(key);
+        return result == ERROR_SUCCESS;
+    }
+
+    // Runs dialog 106 with `act` as the user.
+    INT_PTR RunDialog(std::function<void(HWND)> act) {
+        SetDialogShownHook([act](HWND dialog, int id) {
+            if (id == 106) act(dialog);
+        });
+        return DialogBoxParam(nullptr, MAKEINTRESOURCE(106), nullptr, ConfigDialogProc, 0);
+    }
+
+    TempFolder folder;
+    CRerirScreensaver scene;
+};
+
+std::string Text(HWND dialog, int id) {
+    char text[256];
+    GetDlgItemText(dialog, id, text, sizeof(text));
+    return text;
+}
+
+}  // namespace
+
+TEST_F(SceneSettingsTest, FirstRunShowsTheDefaults) {
+    RunDialog([](HWND dialog) {
+        EXPECT_EQ(IsDlgButtonChecked(dialog, 1007), static_cast<UINT>(BST_CHECKED));
+        EXPECT_EQ(IsDlgButtonChecked(dialog, 1008), static_cast<UINT>(BST_CHECKED));
+        EXPECT_EQ(IsDlgButtonChecked(dialog, 1011), static_cast<UINT>(BST_CHECKED));
+        EXPECT_EQ(IsDlgButtonChecked(dialog, 1016), static_cast<UINT>(BST_CHECKED));
+        EXPECT_EQ(IsDlgButtonChecked(dialog, 1010), static_cast<UINT>(BST_UNCHECKED));
+        EXPECT_EQ(IsDlgButtonChecked(dialog, 1012), static_cast<UINT>(BST_CHECKED));
+        EXPECT_EQ(Text(dialog, 1020), "Camera Change Delay: 20 sec");
+        EXPECT_EQ(SendDlgItemMessage(dialog, 1017, TBM_GETPOS, 0, 0), 100);
+        DialogUserClick(dialog, IDCANCEL);
+    });
+}
+
+TEST_F(SceneSettingsTest, ShowTimeGreysTheClockStylesAndCancelWritesNothing) {
+    INT_PTR result = RunDialog([](HWND dialog) {
+        EXPECT_TRUE(DialogUserClick(dialog, 1007));   // uncheck "Show Time"
+        EXPECT_FALSE(DialogUserClick(dialog, 1009));  // greyed: the click does nothing
+        EXPECT_EQ(IsDlgButtonChecked(dialog, 1008), static_cast<UINT>(BST_CHECKED));
+        EXPECT_TRUE(DialogUserMoveTrackbar(dialog, 1015, 30));
+        EXPECT_EQ(Text(dialog, 1020), "Camera Change Delay: 35 sec");
+        DialogUserClick(dialog, IDCANCEL);
+    });
+    EXPECT_EQ(result, IDCANCEL);
+    DWORD value;
+    EXPECT_FALSE(ReadDword("Show Time", &value));
+    EXPECT_EQ(SceneSettings.showTime, 1);
+    EXPECT_EQ(SceneSettings.cameraChangeDelay, 15);
+}
+
+TEST_F(SceneSettingsTest, OkWritesAllEightValues) {
+    INT_PTR result = RunDialog([](HWND dialog) {
+        DialogUserClick(dialog, 1010);  // "Show FPS"
+        DialogUserClick(dialog, 1014);  // "Random"
+        DialogUserMoveTrackbar(dialog, 1017, 40);
+        DialogUserClick(dialog, IDOK);
+    });
+    EXPECT_EQ(result, IDOK);
+    const char* names[] = {"Show Time",  "Enable 12H",    "Enable Sound", "Exit on Mouse",
+                           "Enable FPS", "Camera Change", "Sound Volume", "Time"};
+    DWORD expected[] = {1, 1, 1, 1, 1, 15, 40, 2};
+    for (int i = 0; i < 8; ++i) {
+        DWORD value = 99;
+        EXPECT_TRUE(ReadDword(names[i], &value)) << names[i];
+        EXPECT_EQ(value, expected[i]) << names[i];
+    }
+}
+
+TEST_F(SceneSettingsTest, HandStoredValuesOutsideTheControlsRanges) {
+    StoreDword("Camera Change", 60);
+    StoreDword("Time", 7);
+    StoreDword("Enable FPS", 1);
+    scene.ReadSceneSettings();
+    EXPECT_EQ(SceneSettings.cameraChangeDelay, 60);  // the camera uses it as stored
+    EXPECT_EQ(SceneSettings.timeOfDay, 7);           // random for the scene
+    EXPECT_EQ(SceneSettings.enableFps, 1);
+    RunDialog([](HWND dialog) {
+        EXPECT_EQ(SendDlgItemMessage(dialog, 1015, TBM_GETPOS, 0, 0), 40);
+        EXPECT_EQ(IsDlgButtonChecked(dialog, 1012), static_cast<UINT>(BST_CHECKED));
+        DialogUserClick(dialog, IDCANCEL);
+    });
+}
+
+TEST_F(SceneSettingsTest, MediaPathComesFromPathUnlessItIsTooLong) {
+    HKEY key = OpenKey();
+    std::string path = "/opt/velmora/";
+    RegSetValueEx(key, "Path", 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
+                  static_cast<DWORD>(path.size() + 1));
+    RegCloseKey(key);
+    scene.ReadSceneSettings();
+    EXPECT_EQ(scene.mediaPath, path);
+
+    std::string tooLong(300, 'p');
+    key = OpenKey();
+    RegSetValueEx(key, "Path", 0, REG_SZ, reinterpret_cast<const BYTE*>(tooLong.c_str()),
+                  static_cast<DWORD>(tooLong.size() + 1));
+    RegCloseKey(key);
+    scene.ReadSceneSettings();
+    EXPECT_EQ(scene.mediaPath, "");
+}
+
+TEST_F(SceneSettingsTest, MissingMediaMakesInitSceneFail) {
+    scene.mode = ScreenSaverMode::Preview;  // no sound in preview
+    EXPECT_EQ(scene.InitScene(), E_FAIL);
+    EXPECT_EQ(scene.ShutdownScene(), S_OK);
+    // The log never becomes a file.
+    for (const std::string& file : folder.ListFiles()) {
+        EXPECT_EQ(file.find("log.txt"), std::string::npos) << file;
+    }
+}

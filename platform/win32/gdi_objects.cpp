@@ -1,6 +1,7 @@
 // Brushes, bitmaps, icons and fonts behind GDI handles; bitmap and icon
 // resources; the rectangle helpers.
 #include "platform/win32/gdi_objects.h"
+#include "resources/image_resources.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -120,8 +121,27 @@ static int ResourceId(LPCSTR name) {
     return value <= 0xFFFF ? static_cast<int>(value) : -1;
 }
 
+// Registers the program's built-in picture `id` on its first use.
+static void LoadBuiltInBitmap(int id) {
+    ImageResource built;
+    if (Win32BitmapResource(id) == nullptr && FindBitmapResource(id, &built)) {
+        Win32RegisterBitmapResource(id, built.width, built.height, built.pixels.data());
+    }
+}
+
+static void LoadBuiltInIcon(int id) {
+    {
+        std::lock_guard<std::mutex> hold(objectLock);
+        if (Images().icons.count(id) != 0) return;
+    }
+    for (const ImageResource& size : FindIconResource(id)) {
+        Win32RegisterIconResource(id, size.width, size.height, size.pixels.data());
+    }
+}
+
 HBITMAP LoadBitmap(HINSTANCE, LPCSTR name) {
     int id = ResourceId(name);
+    if (id >= 0) LoadBuiltInBitmap(id);
     const Win32Image* image = id >= 0 ? Win32BitmapResource(id) : nullptr;
     if (image == nullptr) {
         SetLastError(ERROR_FILE_NOT_FOUND);
@@ -142,6 +162,7 @@ HICON LoadIcon(HINSTANCE instance, LPCSTR name) {
     }
     // The system's own icons when no module is named, as LoadIcon(NULL, IDI_...).
     if (instance == nullptr) id = 0;
+    if (id != 0) LoadBuiltInIcon(id);
     std::lock_guard<std::mutex> hold(objectLock);
     ImageResources& images = Images();
     if (id != 0 && images.icons.count(id) == 0) {

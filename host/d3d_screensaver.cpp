@@ -407,6 +407,15 @@ void CD3DScreensaver::SetOffCenterProjection(float zNear, float zFar, D3DMATRIX*
 }
 
 void CD3DScreensaver::ReleaseScreenDevices() {
+    ReleaseEachScreenDevice();
+    screenDeviceCount = 0;
+    if (direct3d != nullptr) {
+        direct3d->Release();
+        direct3d = nullptr;
+    }
+}
+
+void CD3DScreensaver::ReleaseEachScreenDevice() {
     for (DWORD i = 0; i < screenDeviceCount; ++i) {
         SelectScreenDevice(i);
         ScreenDevice& screen = screenDevices[i];
@@ -424,11 +433,6 @@ void CD3DScreensaver::ReleaseScreenDevices() {
         }
     }
     device = nullptr;
-    screenDeviceCount = 0;
-    if (direct3d != nullptr) {
-        direct3d->Release();
-        direct3d = nullptr;
-    }
 }
 
 void CD3DScreensaver::CloseSaver() {

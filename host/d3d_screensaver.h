@@ -139,6 +139,9 @@ protected:
     void AnimateErrorBox();
 
 private:
+    // Releases every screen's scene resources and device; the table of
+    // screens and the Direct3D object stay.
+    void ReleaseEachScreenDevice();
     // The monitor the display dialog shows, and the help text id for one.
     int CurrentSettingsMonitor(HWND dialog);
     UINT DisplayHelpText(int monitorIndex);

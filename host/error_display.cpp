@@ -65,23 +65,7 @@ void CD3DScreensaver::PreparePassword() {
 }
 
 void CD3DScreensaver::CheckPassword() {
-    for (DWORD i = 0; i < screenDeviceCount; ++i) {
-        SelectScreenDevice(i);
-        ScreenDevice& screen = screenDevices[i];
-        if (screen.resourcesRestored) {
-            ReleaseVolatileResources();
-            screen.resourcesRestored = FALSE;
-        }
-        if (screen.resourcesCreated) {
-            DestroyDeviceResources();
-            screen.resourcesCreated = FALSE;
-        }
-        if (screen.device != nullptr) {
-            screen.device->Release();
-            screen.device = nullptr;
-        }
-    }
-    device = nullptr;
+    ReleaseEachScreenDevice();
     for (DWORD a = 0; a < adapterCount; ++a) {
         if (adapters[a] == nullptr || adapters[a]->deviceWindow == nullptr) continue;
         ShowWindow(adapters[a]->deviceWindow, SW_RESTORE);

@@ -54,7 +54,7 @@ bool AudioDevice::OpenDevice(const WAVEFORMATEX& wanted) {
     {
         std::lock_guard<std::mutex> hold(mutex);
         device = id;
-        spec = have;
+        deviceFormat = have;
         format = wanted;
         mix.assign(static_cast<size_t>(have.samples) * 2, 0.0f);
     }
@@ -97,12 +97,12 @@ WAVEFORMATEX AudioDevice::Format() {
 
 int AudioDevice::PeriodFrames() {
     std::lock_guard<std::mutex> hold(mutex);
-    return spec.samples;
+    return deviceFormat.samples;
 }
 
 int AudioDevice::Rate() {
     std::lock_guard<std::mutex> hold(mutex);
-    return spec.freq;
+    return deviceFormat.freq;
 }
 
 bool AudioDevice::Lost() {
@@ -137,12 +137,12 @@ void SDLCALL AudioDevice::Callback(void* self, Uint8* stream, int length) {
 
 void AudioDevice::Mix(Uint8* stream, int length) {
     std::lock_guard<std::mutex> hold(mutex);
-    const int bytesPerSample = spec.format == AUDIO_U8 ? 1 : 2;
-    const int channels = spec.channels;
+    const int bytesPerSample = deviceFormat.format == AUDIO_U8 ? 1 : 2;
+    const int channels = deviceFormat.channels;
     const int frames = length / (bytesPerSample * channels);
     if (mix.size() < static_cast<size_t>(frames) * 2) mix.resize(static_cast<size_t>(frames) * 2);
     std::fill(mix.begin(), mix.begin() + frames * 2, 0.0f);
-    for (SoundBuffer* buffer : buffers) buffer->MixInto(mix.data(), frames, spec.freq);
+    for (SoundBuffer* buffer : buffers) buffer->MixInto(mix.data(), frames, deviceFormat.freq);
 
     for (int i = 0; i < frames; ++i) {
         float left = mix[2 * i];

@@ -49,7 +49,7 @@ private:
     void Mix(Uint8* stream, int length);
 
     SDL_AudioDeviceID device = 0;
-    SDL_AudioSpec spec = {};
+    SDL_AudioSpec deviceFormat = {};
     WAVEFORMATEX format = {};
     std::vector<SoundBuffer*> buffers;
     std::vector<float> mix;

@@ -46,7 +46,7 @@ std::vector<uint8_t> EncodeTga(const Image& image, bool withAlpha) {
     out.push_back(0);             // no image id
     out.push_back(0);             // no colour map
     out.push_back(2);             // uncompressed true colour
-    out.insert(out.end(), 5, 0);  // colour map specification
+    out.insert(out.end(), 5, 0);  // colour map fields
     PutLe(&out, 0, 2);
     PutLe(&out, 0, 2);
     PutLe(&out, static_cast<uint32_t>(image.width), 2);

@@ -37,6 +37,8 @@ public:
     // mediaPath) and the host's per-screen display settings.
     void ReadSceneSettings();
     void WriteSceneSettings();
+    // The clock, frame rate and logo over the selected screen's frame.
+    void DrawOverlays();
 
     SceneElements screenElements[kSceneScreenSlots];
     SceneElements* currentElements;
@@ -53,7 +55,6 @@ private:
     void CreateScreenElements();
     void ApplyMaterial();
     void DrawSceneObjects();
-    void DrawOverlays();
 };
 
 // The one scene of the process, for the configuration dialog procedure.

@@ -10,6 +10,8 @@
 #include "render/texture_cache.h"
 #include "scene/glyph_font.h"
 #include "scene/particle_system.h"
+#include "scene/rerir_screensaver.h"
+#include "scene/scene_settings.h"
 #include "scene/scene_state.h"
 #include "scene/sky_cube.h"
 #include "scene/tree.h"
@@ -161,4 +163,24 @@ TEST_F(DrawOrderTest, ParticlesAreDrawnInPointListsOf511) {
     device.calls.clear();
     unbuilt.DrawParticles(&device);
     EXPECT_TRUE(device.Calls().empty());
+}
+
+TEST_F(DrawOrderTest, OverlaysWithNothingToShowStillLeaveDepthAndBlendingOff) {
+    SceneSettings.enableFps = 0;
+    SceneSettings.showTime = 0;
+    CRerirScreensaver scene;
+    scene.device = &device;
+    scene.SelectScreen(0);
+    device.calls.clear();
+    scene.DrawOverlays();
+    EXPECT_TRUE(device.Calls("DrawPrimitive").empty());
+    EXPECT_EQ(device.renderStates[D3DRS_ZENABLE], 0u);
+    EXPECT_EQ(device.renderStates[D3DRS_ZWRITEENABLE], 0u);
+    EXPECT_EQ(device.renderStates[D3DRS_ALPHABLENDENABLE], 0u);
+    // Unit screen space: (0, 0) bottom left, (1, 1) top right.
+    const D3DMATRIX& ortho = device.transforms[D3DTS_PROJECTION];
+    EXPECT_FLOAT_EQ(ortho._11, 2.0f);
+    EXPECT_FLOAT_EQ(ortho._41, -1.0f);
+    scene.device = nullptr;
+    SceneSettings = SceneSettingsRecord{};
 }

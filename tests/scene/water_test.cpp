@@ -155,6 +155,17 @@ TEST_F(WaterDeviceTest, DrawWaterLeavesTheStagesAsTheSceneExpects) {
                         "SetTextureStageState(0,1," + std::to_string(D3DTOP_BUMPENVMAP) + ")"),
               ops.end());
 
+    // The foam follows: two additive draws without depth, then depth and
+    // lighting back on.
+    std::vector<std::string> states = device.Calls("SetRenderState");
+    std::vector<std::string> tail(states.end() - 10, states.end());
+    std::vector<std::string> expected = {"SetRenderState(14,0)",  "SetRenderState(7,0)",
+                                         "SetRenderState(27,1)",  "SetRenderState(19,2)",
+                                         "SetRenderState(20,2)",  "SetRenderState(27,0)",
+                                         "SetRenderState(14,1)",  "SetRenderState(7,1)",
+                                         "SetRenderState(137,1)", "SetRenderState(137,1)"};
+    EXPECT_EQ(tail, expected);
+
     // Reflection pass: the target changes and comes back, without leaking.
     water.BeginReflection(&device);
     EXPECT_EQ(water.EndReflection(&device), D3D_OK);

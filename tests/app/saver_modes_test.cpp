@@ -1,0 +1,93 @@
+// The saver program end to end under Xvfb: full screen ended by input, and
+// the password mode.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/support/temp_folder.h"
+#include "tests/support/xvfb_server.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Starts the saver from the build folder (where Media.dat is) with `args`.
+pid_t StartSaver(const std::vector<std::string>& args) {
+    pid_t pid = fork();
+    if (pid == 0) {
+        if (chdir(VELMORA_BINARY_DIR) != 0) _exit(126);
+        // In sanitizer builds the program's exit status must not depend on
+        // what the X and GL libraries keep until exit; unit tests check ours.
+        setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
+        std::vector<char*> argv;
+        std::string program = "./app/velmora";
+        argv.push_back(program.data());
+        std::vector<std::string> copies = args;
+        for (std::string& a : copies) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        execv(program.c_str(), argv.data());
+        _exit(127);
+    }
+    return pid;
+}
+
+// Waits up to `limit` for the process to end; its exit status, or -1.
+int WaitFor(pid_t pid, std::chrono::milliseconds limit) {
+    auto end = Clock::now() + limit;
+    while (Clock::now() < end) {
+        int status = 0;
+        if (waitpid(pid, &status, WNOHANG) == pid) {
+            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    return -1;
+}
+
+class SaverModesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(xvfb.Running());
+        setenv("XDG_CONFIG_HOME", folder.Path().c_str(), 1);
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+    }
+    void TearDown() override { unsetenv("XDG_CONFIG_HOME"); }
+
+    TempFolder folder;
+    XvfbServer xvfb{800, 600};
+};
+
+}  // namespace
+
+TEST_F(SaverModesTest, PasswordModeReturnsAtOnce) {
+    pid_t saver = StartSaver({"/a"});
+    EXPECT_EQ(WaitFor(saver, std::chrono::seconds(20)), 0);
+}
+
+TEST_F(SaverModesTest, FullScreenEndsSoonAfterAClick) {
+    pid_t saver = StartSaver({"/s"});
+    // Wait for the full-screen window, then give the first frames time.
+    bool shown = false;
+    for (int i = 0; i < 300 && !shown; ++i) {
+        shown = RunCommand("xdotool search --onlyvisible --name Velmora >/dev/null 2>&1") == 0;
+        if (!shown) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    ASSERT_TRUE(shown);
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    ASSERT_EQ(waitpid(saver, nullptr, WNOHANG), 0) << "the saver ended by itself";
+    // Move first (the window procedure counts moves), then click.
+    auto clicked = Clock::now();
+    ASSERT_EQ(RunCommand("xdotool mousemove 400 300 click 1"), 0);
+    EXPECT_EQ(WaitFor(saver, std::chrono::seconds(10)), 0);
+    EXPECT_LT(Clock::now() - clicked, std::chrono::seconds(3));
+}

@@ -2,6 +2,7 @@
 // window procedure and the per-window operations of NativeWindow.
 #include <SDL.h>
 #include <SDL_syswm.h>
+#include <X11/Xutil.h>
 
 #include <algorithm>
 #include <cstring>
@@ -269,10 +270,39 @@ void NativeWindow::Invalidate(const RECT* rect, bool eraseBackground) {
     eraseNeeded = eraseNeeded || eraseBackground;
 }
 
+// Puts a 32-bit canvas straight into the window's X11 drawable. Windows that
+// carry a GL context (every window a device may draw on, the preview child
+// included) have no SDL window surface, but their idle painting must show.
+static bool PresentThroughX11(SDL_Window* sdl, SDL_Surface* canvas) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(sdl, &info) || info.subsystem != SDL_SYSWM_X11) return false;
+    Display* display = info.info.x11.display;
+    ::Window drawable = info.info.x11.window;
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(display, drawable, &attributes) || attributes.depth < 24) {
+        return false;
+    }
+    XImage* image =
+        XCreateImage(display, attributes.visual, attributes.depth, ZPixmap, 0,
+                     static_cast<char*>(canvas->pixels), canvas->w, canvas->h, 32, canvas->pitch);
+    if (image == nullptr) return false;
+    GC gc = XCreateGC(display, drawable, 0, nullptr);
+    XPutImage(display, drawable, gc, image, 0, 0, 0, 0, canvas->w, canvas->h);
+    XFreeGC(display, gc);
+    image->data = nullptr;  // the canvas keeps its pixels
+    XDestroyImage(image);
+    XFlush(display);
+    return true;
+}
+
 void NativeWindow::Present() {
     if (canvas == nullptr || sdl == nullptr) return;
     SDL_Surface* target = SDL_GetWindowSurface(sdl);
-    if (target == nullptr) return;
+    if (target == nullptr) {
+        PresentThroughX11(sdl, canvas);
+        return;
+    }
     SDL_BlitSurface(canvas, nullptr, target, nullptr);
     SDL_UpdateWindowSurface(sdl);
 }

@@ -1,5 +1,6 @@
 // The saver program end to end under Xvfb: full screen ended by input, the
-// preview inside a foreign X11 window, and the password mode.
+// preview inside a foreign X11 window, the configuration dialog and the
+// password mode.
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>
@@ -143,4 +144,24 @@ TEST_F(SaverModesTest, PreviewShowsItsBitmapInsideAForeignWindow) {
     XSync(display, False);
     EXPECT_EQ(WaitFor(saver, std::chrono::seconds(10)), 0);
     XCloseDisplay(display);
+}
+
+TEST_F(SaverModesTest, ConfigurationDialogSavesOnEnter) {
+    pid_t saver = StartSaver({"/c"});
+    bool shown = false;
+    for (int i = 0; i < 300 && !shown; ++i) {
+        shown = RunCommand("xdotool search --onlyvisible --name '^Velmora$' >/dev/null 2>&1") == 0;
+        if (!shown) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    ASSERT_TRUE(shown);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    // Enter presses the default button, OK, which stores every value.
+    RunCommand(
+        "xdotool search --onlyvisible --name '^Velmora$' windowfocus --sync key Return"
+        " >/dev/null 2>&1");
+    EXPECT_EQ(WaitFor(saver, std::chrono::seconds(20)), 0);
+    std::string stored = folder.ReadFile("velmora/registry.reg");
+    EXPECT_NE(stored.find("\"Show Time\"=dword:00000001"), std::string::npos) << stored;
+    EXPECT_NE(stored.find("\"Camera Change\"=dword:0000000f"), std::string::npos);
+    EXPECT_NE(stored.find("\"Sound Volume\"=dword:00000064"), std::string::npos);
 }

@@ -58,6 +58,21 @@ int WaitFor(pid_t pid, std::chrono::milliseconds limit) {
     return -1;
 }
 
+// Ends the saver when a test returns early, so no orphan keeps running.
+class SaverGuard {
+public:
+    explicit SaverGuard(pid_t pid) : pid(pid) {}
+    ~SaverGuard() {
+        if (waitpid(pid, nullptr, WNOHANG) == 0) {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
+    }
+
+private:
+    pid_t pid;
+};
+
 class SaverModesTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -75,14 +90,16 @@ protected:
 
 TEST_F(SaverModesTest, PasswordModeReturnsAtOnce) {
     pid_t saver = StartSaver({"/a"});
+    SaverGuard guard(saver);
     EXPECT_EQ(WaitFor(saver, std::chrono::seconds(20)), 0);
 }
 
 TEST_F(SaverModesTest, FullScreenEndsSoonAfterAClick) {
     pid_t saver = StartSaver({"/s"});
+    SaverGuard guard(saver);
     // Wait for the full-screen window, then give the first frames time.
     bool shown = false;
-    for (int i = 0; i < 300 && !shown; ++i) {
+    for (int i = 0; i < 600 && !shown; ++i) {
         shown = RunCommand("xdotool search --onlyvisible --name Velmora >/dev/null 2>&1") == 0;
         if (!shown) std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
@@ -122,6 +139,7 @@ TEST_F(SaverModesTest, PreviewShowsItsBitmapInsideAForeignWindow) {
     XMapWindow(display, parent);
     XSync(display, False);
     pid_t saver = StartSaver({"/p", std::to_string(parent)});
+    SaverGuard guard(saver);
 
     // The preview bitmap (a frame of the scene, sky at the top) shows at the
     // top left of the parent, which sits at the screen's origin.
@@ -148,8 +166,9 @@ TEST_F(SaverModesTest, PreviewShowsItsBitmapInsideAForeignWindow) {
 
 TEST_F(SaverModesTest, ConfigurationDialogSavesOnEnter) {
     pid_t saver = StartSaver({"/c"});
+    SaverGuard guard(saver);
     bool shown = false;
-    for (int i = 0; i < 300 && !shown; ++i) {
+    for (int i = 0; i < 600 && !shown; ++i) {
         shown = RunCommand("xdotool search --onlyvisible --name '^Velmora$' >/dev/null 2>&1") == 0;
         if (!shown) std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }

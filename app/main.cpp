@@ -3,9 +3,12 @@
 // /a change password); the host does the rest.
 #include <windows.h>
 
+#include "platform/win32/termination_signals.h"
 #include "scene/rerir_screensaver.h"
 
 int main() {
+    // A screen-saver daemon ends its saver with SIGTERM: shut down cleanly.
+    Win32QuitOnTerminationSignals();
     CRerirScreensaver saver;
     HRESULT result = saver.Initialise(GetModuleHandle(nullptr));
     if (FAILED(result)) {

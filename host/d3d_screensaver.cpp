@@ -218,6 +218,9 @@ HRESULT CD3DScreensaver::RunSaverLoop() {
             DrawAllScreens();
         }
     }
+    // A quit that came from outside (the session asking the program to end)
+    // shuts down the same way as the saver's own end; after that it is a no-op.
+    CloseSaver();
     return S_OK;
 }
 

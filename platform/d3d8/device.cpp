@@ -233,7 +233,7 @@ Device8::~Device8() {
         programs_ = FixedFunctionCache();
         link_->device = nullptr;
     }
-    if (windowAlive && !parameters_.Windowed && creation_.switchDisplay)
+    if (windowAlive && !parameters_.Windowed && SwitchesDisplay())
         SDL_SetWindowFullscreen(window_, 0);
     if (creation_.parent) creation_.parent->Release();
 }
@@ -345,8 +345,15 @@ HRESULT Device8::MakeImplicitSurfaces(const D3DPRESENT_PARAMETERS& p) {
     return D3D_OK;
 }
 
+// A window embedded in another program's window (a screen-saver daemon's)
+// already covers all it may cover: it never switches the display.
+bool Device8::SwitchesDisplay() const {
+    return creation_.switchDisplay && window_ != nullptr &&
+           (SDL_GetWindowFlags(window_) & SDL_WINDOW_FOREIGN) == 0;
+}
+
 void Device8::ApplyDisplayMode(const D3DPRESENT_PARAMETERS& p) {
-    if (!creation_.switchDisplay) return;
+    if (!SwitchesDisplay()) return;
     if (p.Windowed) {
         SDL_SetWindowFullscreen(window_, 0);
         return;

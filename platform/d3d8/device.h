@@ -140,6 +140,7 @@ private:
     // Checks and completes present parameters against the window and display.
     HRESULT ResolveParameters(D3DPRESENT_PARAMETERS* parameters, SDL_Window** window) const;
     HRESULT MakeImplicitSurfaces(const D3DPRESENT_PARAMETERS& parameters);
+    bool SwitchesDisplay() const;
     void ApplyDisplayMode(const D3DPRESENT_PARAMETERS& parameters);
     void SetSwapInterval(const D3DPRESENT_PARAMETERS& parameters);
     void ResetState();

@@ -11,6 +11,7 @@
 #include "platform/d3d8/device.h"
 #include "platform/d3d8/gl_context.h"
 #include "platform/d3d8/gl_formats.h"
+#include "platform/win32/saver_host_window.h"
 
 namespace d3d8 {
 
@@ -119,6 +120,37 @@ AdapterInfo DescribeDisplay(int display, const RendererInfo& renderer) {
     return adapter;
 }
 
+// Inside a screen-saver daemon's window: one adapter, on the display that
+// window covers most, whose only mode is the window's size.
+AdapterInfo DescribeHostWindow(const Win32SaverHostWindow& host, const RendererInfo& renderer) {
+    int best = 0;
+    long long bestArea = -1;
+    for (int display = 0; display < SDL_GetNumVideoDisplays(); ++display) {
+        SDL_Rect b;
+        if (SDL_GetDisplayBounds(display, &b) != 0) continue;
+        const long long w = std::min<long long>(host.rect.right, b.x + b.w) -
+                            std::max<long long>(host.rect.left, b.x);
+        const long long h = std::min<long long>(host.rect.bottom, b.y + b.h) -
+                            std::max<long long>(host.rect.top, b.y);
+        const long long area = w > 0 && h > 0 ? w * h : 0;
+        if (area > bestArea) {
+            bestArea = area;
+            best = display;
+        }
+    }
+    AdapterInfo adapter = DescribeDisplay(best, renderer);
+    adapter.desktopMode.Width = static_cast<UINT>(host.rect.right - host.rect.left);
+    adapter.desktopMode.Height = static_cast<UINT>(host.rect.bottom - host.rect.top);
+    if (adapter.desktopMode.Format == D3DFMT_UNKNOWN) adapter.desktopMode.Format = D3DFMT_X8R8G8B8;
+    adapter.modes.clear();
+    for (D3DFORMAT format : {D3DFMT_X8R8G8B8, D3DFMT_R5G6B5}) {
+        D3DDISPLAYMODE m = adapter.desktopMode;
+        m.Format = format;
+        adapter.modes.push_back(m);
+    }
+    return adapter;
+}
+
 }  // namespace
 
 HMONITOR MonitorOfDisplay(int display) {
@@ -221,6 +253,11 @@ Direct3D8* Direct3D8::Create() {
     if (!ProbeRenderer(&object->renderer_)) {
         object->Release();
         return nullptr;
+    }
+    Win32SaverHostWindow host;
+    if (Win32FindSaverHostWindow(&host)) {
+        object->adapters_.push_back(DescribeHostWindow(host, object->renderer_));
+        return object;
     }
     const int displays = SDL_GetNumVideoDisplays();
     for (int display = 0; display < displays; ++display)

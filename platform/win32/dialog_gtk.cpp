@@ -6,6 +6,7 @@
 
 #include "platform/win32/dialog_backend.h"
 #include "platform/win32/dialog_window.h"
+#include "platform/win32/termination_signals.h"
 
 #include <gtk/gtk.h>
 #include <stdlib.h>
@@ -301,7 +302,14 @@ void Run(DialogWindow* dialog) {
     gdk_display_sync(gdk_display_get_default());
     Pump();
     RunDialogShownHook(dialog->Handle(), dialog->Resource().id);
-    while (!dialog->HasEnded()) gtk_main_iteration_do(TRUE);
+    // A quit request (a termination signal) closes the dialog; the wake-up
+    // makes sure a signal that lands just before the loop sleeps is seen.
+    guint wake = g_timeout_add(200, [](gpointer) -> gboolean { return G_SOURCE_CONTINUE; }, nullptr);
+    while (!dialog->HasEnded()) {
+        gtk_main_iteration_do(TRUE);
+        if (Win32TerminationPending()) dialog->UserClose();
+    }
+    g_source_remove(wake);
 }
 
 void Ended(DialogWindow*) {
@@ -473,18 +481,32 @@ int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type)
     gtk_dialog_set_default_response(GTK_DIALOG(box),
                                     (type & MB_TYPEMASK) >= MB_YESNOCANCEL ? IDYES : IDOK);
     int answer = 0;
+    // A quit request (a termination signal) closes the box as its close
+    // button would; a Yes/No box then reads No.
+    guint watch = g_timeout_add(
+        200,
+        [](gpointer dialog) -> gboolean {
+            if (Win32TerminationPending()) {
+                gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_DELETE_EVENT);
+            }
+            return G_SOURCE_CONTINUE;
+        },
+        box);
     // Escape or the close button: Cancel where there is one, OK for a lone OK
     // button; a Yes/No box needs an answer.
     while (answer <= 0) {
         int response = gtk_dialog_run(GTK_DIALOG(box));
         if (response > 0) {
             answer = response;
+        } else if (Win32TerminationPending() && (type & MB_TYPEMASK) == MB_YESNO) {
+            answer = IDNO;
         } else if (canCancel) {
             answer = IDCANCEL;
         } else if ((type & MB_TYPEMASK) == MB_OK) {
             answer = IDOK;
         }
     }
+    g_source_remove(watch);
     gtk_widget_destroy(box);
     Pump();
     return answer;

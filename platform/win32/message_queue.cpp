@@ -14,6 +14,7 @@
 
 #include "platform/win32/native_window.h"
 #include "platform/win32/sdl_message_translation.h"
+#include "platform/win32/termination_signals.h"
 #include "platform/win32/video_connection.h"
 
 namespace {
@@ -136,13 +137,17 @@ Uint32 EventWindowId(const SDL_Event& event) {
 }
 
 // Children whose X window the server destroyed with a foreign parent are
-// destroyed as windows too, so their procedure sees WM_DESTROY.
+// destroyed as windows too, so their procedure sees WM_DESTROY. A top-level
+// window drawn inside a screen-saver daemon's window has nowhere left to
+// draw: the program is asked to quit.
 void DestroyOrphans() {
     for (unsigned long gone : Win32TakeDestroyedXWindows()) {
         for (NativeWindow* window : Win32AllWindows()) {
             if (window->xChild != gone) continue;
             window->xChild = 0;
+            const bool embeddedTopLevel = window->parent == nullptr && window->foreignParent != 0;
             DestroyWindow(window->Handle());
+            if (embeddedTopLevel) PostQuitMessage(0);
             break;
         }
     }
@@ -174,6 +179,7 @@ void PumpSdlEvents() {
 
 // Finds the next message for the calling thread; see the order above.
 bool Retrieve(MSG* out, HWND filter, UINT low, UINT high, bool remove) {
+    if (Win32TakeTerminationRequest()) PostQuitMessage(0);
     PumpSdlEvents();
     std::thread::id self = std::this_thread::get_id();
     {

@@ -13,6 +13,7 @@
 
 #include "platform/win32/monitor_seams.h"
 #include "platform/win32/native_window.h"
+#include "platform/win32/saver_host_window.h"
 #include "platform/win32/video_connection.h"
 
 namespace {
@@ -76,11 +77,45 @@ std::vector<Monitor> SdlMonitors() {
     return monitors;
 }
 
+long long Overlap(const RECT& a, const RECT& b) {
+    long long w = std::min(a.right, b.right) - std::max(a.left, b.left);
+    long long h = std::min(a.bottom, b.bottom) - std::max(a.top, b.top);
+    return w > 0 && h > 0 ? w * h : 0;
+}
+
+// Inside a screen-saver daemon's window the saver sees one monitor: that
+// window, on the display it covers most, with its own size as the only mode.
+std::vector<Monitor> HostWindowMonitor(std::vector<Monitor> displays,
+                                       const Win32SaverHostWindow& host) {
+    if (displays.empty()) return displays;
+    size_t best = 0;
+    long long bestArea = -1;
+    for (size_t i = 0; i < displays.size(); ++i) {
+        long long area = Overlap(host.rect, displays[i].rect);
+        if (area > bestArea) {
+            bestArea = area;
+            best = i;
+        }
+    }
+    Monitor m = displays[best];
+    m.rect = m.work = host.rect;
+    m.stateFlags |= DISPLAY_DEVICE_PRIMARY_DEVICE;
+    SDL_DisplayMode only = {};
+    only.format = m.modes.empty() ? static_cast<Uint32>(SDL_PIXELFORMAT_RGB888) : m.modes.front().format;
+    only.w = host.rect.right - host.rect.left;
+    only.h = host.rect.bottom - host.rect.top;
+    only.refresh_rate = static_cast<int>(m.refreshRate);
+    m.modes.assign(1, only);
+    return {m};
+}
+
 std::vector<Monitor> Monitors() {
     {
         std::lock_guard<std::mutex> hold(monitorLock);
         if (scripted) return scriptedMonitors;
     }
+    Win32SaverHostWindow host;
+    if (Win32FindSaverHostWindow(&host)) return HostWindowMonitor(SdlMonitors(), host);
     return SdlMonitors();
 }
 
@@ -109,12 +144,6 @@ int PrimaryIndex(const std::vector<Monitor>& monitors) {
         if (Attached(monitors[i])) return static_cast<int>(i);
     }
     return -1;
-}
-
-long long Overlap(const RECT& a, const RECT& b) {
-    long long w = std::min(a.right, b.right) - std::max(a.left, b.left);
-    long long h = std::min(a.bottom, b.bottom) - std::max(a.top, b.top);
-    return w > 0 && h > 0 ? w * h : 0;
 }
 
 long long DistanceSquared(const RECT& a, const RECT& b) {

@@ -84,6 +84,31 @@ bool Win32QueryXWindow(unsigned long window, int* width, int* height) {
     return true;
 }
 
+bool Win32QueryXWindowOnRoot(unsigned long window, int* x, int* y, int* width, int* height) {
+    Display* display = Win32XDisplay();
+    if (display == nullptr || window == 0) return false;
+    std::lock_guard<std::mutex> hold(videoLock);
+    XSync(display, False);
+    trappedErrors = 0;
+    auto previous = XSetErrorHandler(TrapError);
+    XWindowAttributes attributes{};
+    int rootX = 0, rootY = 0;
+    Window child = 0;
+    Status ok = XGetWindowAttributes(display, window, &attributes);
+    if (ok != 0) {
+        ok = XTranslateCoordinates(display, window, attributes.root, 0, 0, &rootX, &rootY,
+                                   &child);
+    }
+    XSync(display, False);
+    XSetErrorHandler(previous);
+    if (ok == 0 || trappedErrors != 0) return false;
+    *x = rootX;
+    *y = rootY;
+    *width = attributes.width;
+    *height = attributes.height;
+    return true;
+}
+
 unsigned long Win32CreateXChild(unsigned long parent, int x, int y, int width, int height) {
     Display* display = Win32XDisplay();
     if (display == nullptr || parent == 0) return 0;

@@ -22,6 +22,9 @@ _XDisplay* Win32XDisplay();
 // Size of an existing X11 window; false when the id names no window (the X
 // error is trapped, never fatal).
 bool Win32QueryXWindow(unsigned long window, int* width, int* height);
+// Position on the root window and size of an existing X11 window; false when
+// the id names no window.
+bool Win32QueryXWindowOnRoot(unsigned long window, int* x, int* y, int* width, int* height);
 // Creates and maps a child window of `parent` at the given client position
 // and size; 0 when the parent does not exist.
 unsigned long Win32CreateXChild(unsigned long parent, int x, int y, int width, int height);

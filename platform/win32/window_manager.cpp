@@ -12,6 +12,7 @@
 
 #include "platform/win32/native_window.h"
 #include "platform/win32/resource_images.h"
+#include "platform/win32/saver_host_window.h"
 #include "platform/win32/video_connection.h"
 
 namespace {
@@ -382,6 +383,20 @@ HWND CreateWindowEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD st
         }
         SDL_SetHint(SDL_HINT_VIDEO_FOREIGN_WINDOW_OPENGL, "1");
         window->sdl = SDL_CreateWindowFrom(reinterpret_cast<void*>(window->xChild));
+    } else if (Win32SaverHostWindow host; (style & WS_POPUP) && Win32FindSaverHostWindow(&host)) {
+        // A daemon's window to draw in: the pop-up becomes a child of it at
+        // the same place on the screen, still a top-level window to us.
+        window->owner = parent;
+        window->foreignParent = host.window;
+        window->xChild = Win32CreateXChild(host.window, x - host.rect.left, y - host.rect.top,
+                                           std::max(width, 1), std::max(height, 1));
+        if (window->xChild == 0) {
+            delete window;
+            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+            return nullptr;
+        }
+        SDL_SetHint(SDL_HINT_VIDEO_FOREIGN_WINDOW_OPENGL, "1");
+        window->sdl = SDL_CreateWindowFrom(reinterpret_cast<void*>(window->xChild));
     } else {
         window->owner = parent;
         RECT insets = FrameInsets(style);
@@ -409,7 +424,7 @@ HWND CreateWindowEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD st
     SDL_GetWindowSize(window->sdl, &w, &h);
     window->Resize(w, h);
     window->Validate();
-    if (!child) ApplyIcon(window);
+    if (!child && window->foreignParent == 0) ApplyIcon(window);
 
     HWND handle = window->Handle();
     CREATESTRUCT create{
@@ -428,7 +443,7 @@ HWND CreateWindowEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD st
     if (style & WS_VISIBLE) {
         window->visible = true;
         window->Invalidate(nullptr, true);
-        if (!child) SDL_RaiseWindow(window->sdl);
+        if (!child && window->foreignParent == 0) SDL_RaiseWindow(window->sdl);
     } else if (child) {
         SDL_HideWindow(window->sdl);
     }
@@ -623,6 +638,12 @@ BOOL SetWindowPos(HWND handle, HWND insertAfter, int x, int y, int width, int he
     }
     if (!(flags & SWP_NOMOVE)) {
         if (child) {
+            // A pop-up inside a daemon's window is placed in screen terms.
+            Win32SaverHostWindow host;
+            if (window->parent == nullptr && Win32FindSaverHostWindow(&host)) {
+                x -= host.rect.left;
+                y -= host.rect.top;
+            }
             XMoveWindow(Win32XDisplay(), window->xChild, x, y);
             XFlush(Win32XDisplay());
         } else {

@@ -1,0 +1,87 @@
+// Termination signals as a request to quit. Each case runs in a child
+// process of its own (a death test), since the handlers stay installed.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <signal.h>
+
+#include <thread>
+
+#include "platform/win32/termination_signals.h"
+
+namespace {
+
+// Exits 0 when the next retrieval on this thread is WM_QUIT with code 0.
+void ExitWithQuitSeen() {
+    MSG message{};
+    bool quit = PeekMessage(&message, nullptr, 0, 0, PM_REMOVE) && message.message == WM_QUIT &&
+                message.wParam == 0;
+    std::_Exit(quit ? 0 : 1);
+}
+
+class TerminationSignalsTest : public ::testing::Test {
+protected:
+    void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
+};
+
+}  // namespace
+
+TEST_F(TerminationSignalsTest, EachSignalBecomesOneQuitMessage) {
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        EXPECT_EXIT(
+            {
+                Win32QuitOnTerminationSignals();
+                raise(signal);
+                ExitWithQuitSeen();
+            },
+            ::testing::ExitedWithCode(0), "")
+            << signal;
+    }
+    // Taken once: the following retrieval finds nothing.
+    EXPECT_EXIT(
+        {
+            Win32QuitOnTerminationSignals();
+            raise(SIGTERM);
+            MSG message{};
+            PeekMessage(&message, nullptr, 0, 0, PM_REMOVE);
+            std::_Exit(PeekMessage(&message, nullptr, 0, 0, PM_REMOVE) ? 1 : 0);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(TerminationSignalsTest, OnlyTheWatchingThreadGetsTheQuit) {
+    EXPECT_EXIT(
+        {
+            Win32QuitOnTerminationSignals();
+            raise(SIGTERM);
+            bool otherSaw = true;
+            std::thread other([&] {
+                MSG message{};
+                otherSaw = PeekMessage(&message, nullptr, 0, 0, PM_REMOVE) != FALSE;
+            });
+            other.join();
+            if (otherSaw) std::_Exit(2);
+            ExitWithQuitSeen();
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(TerminationSignalsTest, ASecondSignalBeforeTheFirstIsTakenEndsTheProcess) {
+    EXPECT_EXIT(
+        {
+            Win32QuitOnTerminationSignals();
+            raise(SIGTERM);
+            raise(SIGTERM);
+            std::_Exit(0);
+        },
+        ::testing::KilledBySignal(SIGTERM), "");
+}
+
+TEST_F(TerminationSignalsTest, WithoutWatchingASignalKeepsItsDefaultMeaning) {
+    EXPECT_EXIT(
+        {
+            raise(SIGTERM);
+            std::_Exit(0);
+        },
+        ::testing::KilledBySignal(SIGTERM), "");
+}

@@ -189,6 +189,16 @@ TEST_F(InstallTest, SiteShortcutOpensTheInstalledReadme) {
     EXPECT_EQ(opened, escaped + "\n");
 }
 
+TEST_F(InstallTest, RelativePrefixGivesTheShortcutAnAbsoluteAddress) {
+    TempFolder folder;  // the install runs here
+    Output log = Capture(Quote(VELMORA_CMAKE) + " --install " + Quote(VELMORA_BINARY_DIR) +
+                         " --prefix relative");
+    ASSERT_EQ(log.status, 0) << log.text;
+    EXPECT_EQ(folder.ReadFile("relative/share/velmora/site.url"),
+              "[InternetShortcut]\r\nURL=file://" + (folder / "relative") +
+                  "/share/doc/velmora/README.md\r\n");
+}
+
 TEST_F(InstallTest, InstalledSaverFindsItsMediaFromAnUnrelatedFolder) {
     XvfbServer xvfb(800, 600);
     ASSERT_TRUE(xvfb.Running());

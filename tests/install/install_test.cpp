@@ -68,18 +68,22 @@ class InstallTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         std::string pattern = (fs::temp_directory_path() / "velmora install-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        if (mkdtemp(pattern.data()) == nullptr) return;
         prefix = new std::string(pattern);
         installLog = new Output(Capture(Quote(VELMORA_CMAKE) + " --install " +
                                         Quote(VELMORA_BINARY_DIR) + " --prefix " + Quote(pattern)));
     }
     static void TearDownTestSuite() {
+        if (prefix == nullptr) return;
         std::error_code ec;
         fs::remove_all(*prefix, ec);
         delete prefix;
         delete installLog;
     }
-    void SetUp() override { ASSERT_EQ(installLog->status, 0) << installLog->text; }
+    void SetUp() override {
+        ASSERT_NE(prefix, nullptr) << "no temporary prefix";
+        ASSERT_EQ(installLog->status, 0) << installLog->text;
+    }
 
     static std::string Installed(const std::string& relative) { return *prefix + "/" + relative; }
 
@@ -241,8 +245,8 @@ TEST_F(InstallTest, InstalledSaverFindsItsMediaFromAnUnrelatedFolder) {
             saver = -1;
             break;
         }
-        XImage* image = XGetImage(display, DefaultRootWindow(display), 0, 0, 800, 600,
-                                  AllPlanes, ZPixmap);
+        XImage* image =
+            XGetImage(display, DefaultRootWindow(display), 0, 0, 800, 600, AllPlanes, ZPixmap);
         if (image == nullptr) break;
         std::set<unsigned long> seen;
         lit = total = 0;

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 
+#include "scene/media_folder.h"
 #include "scene/rerir_screensaver.h"
 #include "scene/scene_settings.h"
 
@@ -114,7 +115,9 @@ INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
                     break;
                 case kVisitSiteButton:
                     if (scene != nullptr) {
-                        std::string site = scene->mediaPath + "site.url";
+                        std::string site =
+                            ResolveMediaFolder(scene->mediaPath, InstalledMediaFolder()) +
+                            "site.url";
                         ShellExecute(nullptr, "open", site.c_str(), nullptr, nullptr,
                                      SW_SHOWNORMAL);
                     }

@@ -14,6 +14,7 @@
 #include "scene/camera_tour.h"
 #include "scene/glyph_font.h"
 #include "scene/logo_quad.h"
+#include "scene/media_folder.h"
 #include "scene/overlay_clock.h"
 #include "scene/particle_system.h"
 #include "scene/scene_settings.h"
@@ -99,7 +100,8 @@ void CRerirScreensaver::SelectScreen(DWORD screen) {
 HRESULT CRerirScreensaver::InitScene() {
     ReadSceneSettings();
     sceneLog = new LogFile("log.txt");
-    if (!OpenMediaArchive((mediaPath + "Media.dat").c_str())) {
+    std::string folder = ResolveMediaFolder(mediaPath, InstalledMediaFolder());
+    if (!OpenMediaArchive((folder + "Media.dat").c_str())) {
         sceneLog->WriteLine("Unable to access DAT file");
         return E_FAIL;
     }

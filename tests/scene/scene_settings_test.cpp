@@ -5,6 +5,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 
@@ -162,4 +165,44 @@ TEST_F(SceneSettingsTest, MissingMediaMakesInitSceneFail) {
     for (const std::string& file : folder.ListFiles()) {
         EXPECT_EQ(file.find("log.txt"), std::string::npos) << file;
     }
+}
+
+TEST_F(SceneSettingsTest, VisitSiteOpensTheShortcutInTheMediaFolder) {
+    // A stand-in xdg-open on the PATH records what it was asked to open.
+    folder.WriteFile("bin/xdg-open",
+                     "#!/bin/sh\necho \"$1\" >> \"" + (folder / "opened.txt") + "\"\n");
+    chmod((folder / "bin/xdg-open").c_str(), 0755);
+    std::string path = getenv("PATH") != nullptr ? getenv("PATH") : "";
+    setenv("PATH", ((folder / "bin") + ":" + path).c_str(), 1);
+    auto opened = [&](size_t lines) {
+        for (int i = 0; i < 300; ++i) {
+            std::string all = folder.ReadFile("opened.txt");
+            if (size_t(std::count(all.begin(), all.end(), '\n')) >= lines) return all;
+            Sleep(10);
+        }
+        return folder.ReadFile("opened.txt");
+    };
+    auto visitSite = [&] {
+        RunDialog([](HWND dialog) {
+            EXPECT_TRUE(DialogUserClick(dialog, 1018));
+            DialogUserClick(dialog, IDCANCEL);
+        });
+    };
+
+    // No "Path": the current folder holds the media and the shortcut.
+    folder.WriteFile("Media.dat", "archive");
+    folder.WriteFile("site.url", "[InternetShortcut]\r\nURL=file:///here/README.md\r\n");
+    visitSite();
+    EXPECT_EQ(opened(1), "file:///here/README.md\n");
+
+    // "Path" names the folder.
+    folder.WriteFile("stored/site.url", "[InternetShortcut]\nURL=https://example.org/stored\n");
+    HKEY key = OpenKey();
+    std::string stored = folder / "stored/";
+    RegSetValueEx(key, "Path", 0, REG_SZ, reinterpret_cast<const BYTE*>(stored.c_str()),
+                  static_cast<DWORD>(stored.size() + 1));
+    RegCloseKey(key);
+    visitSite();
+    EXPECT_EQ(opened(2), "file:///here/README.md\nhttps://example.org/stored\n");
+    setenv("PATH", path.c_str(), 1);
 }

@@ -45,10 +45,14 @@ int ShowWithSdl(const char* text, const char* caption, UINT type) {
 int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
     const char* text = lpText != nullptr ? lpText : "";
     const char* caption = lpCaption != nullptr ? lpCaption : "Error";
+    const bool error = (uType & MB_ICONMASK) == MB_ICONHAND;
+    // Errors also go to standard error: a saver started by a daemon has its
+    // output in the daemon's log, where nobody may see the box.
+    if (error) std::fprintf(stderr, "%s: %s\n", caption, text);
     if (const DialogBackend* backend = ChooseDialogBackend()) {
         return backend->ShowMessageBox(hWnd, text, caption, uType);
     }
     if (int answer = ShowWithSdl(text, caption, uType)) return answer;
-    fprintf(stderr, "%s: %s\n", caption, text);
+    if (!error) std::fprintf(stderr, "%s: %s\n", caption, text);
     return 0;
 }

@@ -16,62 +16,13 @@
 #include <thread>
 #include <vector>
 
+#include "tests/app/saver_process.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/xvfb_server.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// Starts the saver from the build folder (where Media.dat is) with `args`.
-pid_t StartSaver(const std::vector<std::string>& args) {
-    pid_t pid = fork();
-    if (pid == 0) {
-        if (chdir(VELMORA_BINARY_DIR) != 0) _exit(126);
-        // In sanitizer builds the program's exit status must not depend on
-        // what the X and GL libraries keep until exit; unit tests check ours.
-        setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
-        std::vector<char*> argv;
-        std::string program = "./app/velmora";
-        argv.push_back(program.data());
-        std::vector<std::string> copies = args;
-        for (std::string& a : copies) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        execv(program.c_str(), argv.data());
-        _exit(127);
-    }
-    return pid;
-}
-
-// Waits up to `limit` for the process to end; its exit status, or -1.
-int WaitFor(pid_t pid, std::chrono::milliseconds limit) {
-    auto end = Clock::now() + limit;
-    while (Clock::now() < end) {
-        int status = 0;
-        if (waitpid(pid, &status, WNOHANG) == pid) {
-            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    kill(pid, SIGKILL);
-    waitpid(pid, nullptr, 0);
-    return -1;
-}
-
-// Ends the saver when a test returns early, so no orphan keeps running.
-class SaverGuard {
-public:
-    explicit SaverGuard(pid_t pid) : pid(pid) {}
-    ~SaverGuard() {
-        if (waitpid(pid, nullptr, WNOHANG) == 0) {
-            kill(pid, SIGKILL);
-            waitpid(pid, nullptr, 0);
-        }
-    }
-
-private:
-    pid_t pid;
-};
 
 class SaverModesTest : public ::testing::Test {
 protected:
@@ -98,12 +49,7 @@ TEST_F(SaverModesTest, FullScreenEndsSoonAfterAClick) {
     pid_t saver = StartSaver({"/s"});
     SaverGuard guard(saver);
     // Wait for the full-screen window, then give the first frames time.
-    bool shown = false;
-    for (int i = 0; i < 600 && !shown; ++i) {
-        shown = RunCommand("xdotool search --onlyvisible --name Velmora >/dev/null 2>&1") == 0;
-        if (!shown) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    ASSERT_TRUE(shown);
+    ASSERT_TRUE(WaitForWindow("Velmora", std::chrono::seconds(60)));
     std::this_thread::sleep_for(std::chrono::seconds(2));
     ASSERT_EQ(waitpid(saver, nullptr, WNOHANG), 0) << "the saver ended by itself";
     // A click ends it. Under load the first click may land before the window
@@ -167,12 +113,7 @@ TEST_F(SaverModesTest, PreviewShowsItsBitmapInsideAForeignWindow) {
 TEST_F(SaverModesTest, ConfigurationDialogSavesOnEnter) {
     pid_t saver = StartSaver({"/c"});
     SaverGuard guard(saver);
-    bool shown = false;
-    for (int i = 0; i < 600 && !shown; ++i) {
-        shown = RunCommand("xdotool search --onlyvisible --name '^Velmora$' >/dev/null 2>&1") == 0;
-        if (!shown) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    ASSERT_TRUE(shown);
+    ASSERT_TRUE(WaitForWindow("^Velmora$", std::chrono::seconds(60)));
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     // Enter presses the default button, OK, which stores every value.
     RunCommand(

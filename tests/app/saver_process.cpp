@@ -1,0 +1,129 @@
+#include "tests/app/saver_process.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <thread>
+
+#include "tests/support/temp_folder.h"
+
+using Clock = std::chrono::steady_clock;
+
+pid_t StartSaver(const std::vector<std::string>& args, const std::string& folder,
+                 const std::vector<std::pair<std::string, std::string>>& environment,
+                 const std::string& errorFile) {
+    const std::string program = std::string(VELMORA_BINARY_DIR) + "/app/velmora";
+    pid_t pid = fork();
+    if (pid == 0) {
+        if (chdir(folder.empty() ? VELMORA_BINARY_DIR : folder.c_str()) != 0) _exit(126);
+        // In sanitizer builds the program's exit status must not depend on
+        // what the X and GL libraries keep until exit; unit tests check ours.
+        setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
+        for (const auto& [name, value] : environment) setenv(name.c_str(), value.c_str(), 1);
+        if (!errorFile.empty()) {
+            int fd = open(errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            if (fd >= 0) dup2(fd, 2);
+        }
+        std::vector<std::string> copies = args;
+        std::vector<char*> argv;
+        argv.push_back(const_cast<char*>(program.c_str()));
+        for (std::string& a : copies) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        execv(program.c_str(), argv.data());
+        _exit(127);
+    }
+    return pid;
+}
+
+int WaitFor(pid_t pid, std::chrono::milliseconds limit) {
+    auto end = Clock::now() + limit;
+    while (Clock::now() < end) {
+        int status = 0;
+        if (waitpid(pid, &status, WNOHANG) == pid) {
+            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    return -1;
+}
+
+bool StillRunning(pid_t pid) {
+    return waitpid(pid, nullptr, WNOHANG) == 0;
+}
+
+bool WaitForWindow(const std::string& name, std::chrono::milliseconds limit) {
+    auto end = Clock::now() + limit;
+    const std::string command =
+        "xdotool search --onlyvisible --name '" + name + "' >/dev/null 2>&1";
+    while (Clock::now() < end) {
+        if (RunCommand(command) == 0) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return false;
+}
+
+SaverGuard::~SaverGuard() {
+    if (waitpid(pid, nullptr, WNOHANG) == 0) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+    }
+}
+
+std::vector<uint32_t> GrabScreen(int x, int y, int width, int height) {
+    std::vector<uint32_t> pixels;
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) return pixels;
+    XImage* image =
+        XGetImage(display, DefaultRootWindow(display), x, y, width, height, AllPlanes, ZPixmap);
+    if (image != nullptr) {
+        pixels.resize(size_t(width) * height);
+        for (int row = 0; row < height; ++row) {
+            for (int column = 0; column < width; ++column) {
+                pixels[size_t(row) * width + column] =
+                    static_cast<uint32_t>(XGetPixel(image, column, row)) & 0xFFFFFF;
+            }
+        }
+        XDestroyImage(image);
+    }
+    XCloseDisplay(display);
+    return pixels;
+}
+
+ScreenLook LookAtScreen(int x, int y, int width, int height) {
+    ScreenLook look;
+    std::vector<uint32_t> pixels = GrabScreen(x, y, width, height);
+    if (pixels.empty()) return look;
+    std::vector<bool> seen(1 << 15);
+    int samples = 0, lit = 0, yellow = 0;
+    for (int row = 0; row < height; row += 4) {
+        for (int column = 0; column < width; column += 4) {
+            uint32_t p = pixels[size_t(row) * width + column];
+            int r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, b = p & 0xFF;
+            ++samples;
+            lit += (r + g + b) > 60;
+            yellow += r > 180 && g > 180 && b < 100;
+            look.red += r;
+            look.green += g;
+            look.blue += b;
+            int key = ((r >> 3) << 10) | ((g >> 3) << 5) | (b >> 3);
+            if (!seen[key]) {
+                seen[key] = true;
+                ++look.colours;
+            }
+        }
+    }
+    look.litShare = double(lit) / samples;
+    look.yellowShare = double(yellow) / samples;
+    look.red /= samples;
+    look.green /= samples;
+    look.blue /= samples;
+    return look;
+}

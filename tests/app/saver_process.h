@@ -1,0 +1,56 @@
+// The saver program as a child process of a test under a private X server:
+// starting it, waiting for its windows and its end, and looking at what it
+// drew.
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+// Starts the built program with `args` in `folder` (by default the build
+// folder, where Media.dat is), with `environment` added to the test's own;
+// its standard error goes to `errorFile` when one is named.
+pid_t StartSaver(const std::vector<std::string>& args, const std::string& folder = "",
+                 const std::vector<std::pair<std::string, std::string>>& environment = {},
+                 const std::string& errorFile = "");
+
+// Waits up to `limit` for the process to end; its exit status, or -1 (then
+// it is killed).
+int WaitFor(pid_t pid, std::chrono::milliseconds limit);
+
+// Whether the process still runs.
+bool StillRunning(pid_t pid);
+
+// Waits until a visible window whose name matches the regular expression
+// `name` exists; false after `limit`.
+bool WaitForWindow(const std::string& name, std::chrono::milliseconds limit);
+
+// Ends the saver when a test returns early, so no orphan keeps running.
+class SaverGuard {
+public:
+    explicit SaverGuard(pid_t pid) : pid(pid) {}
+    ~SaverGuard();
+    SaverGuard(const SaverGuard&) = delete;
+    SaverGuard& operator=(const SaverGuard&) = delete;
+
+private:
+    pid_t pid;
+};
+
+// Pixel statistics of a screen area, sampled every fourth pixel.
+struct ScreenLook {
+    double litShare = 0;    // share of pixels that are not near black
+    int colours = 0;        // distinct colours at 5 bits a channel
+    double yellowShare = 0; // share of strong yellow pixels (overlay text)
+    double red = 0, green = 0, blue = 0;  // means
+    // A frame of the scene: lit nearly everywhere with many colours.
+    bool LooksLikeTheScene() const { return litShare > 0.9 && colours > 200; }
+};
+ScreenLook LookAtScreen(int x, int y, int width, int height);
+
+// The 0x00RRGGBB pixels of a screen area.
+std::vector<uint32_t> GrabScreen(int x, int y, int width, int height);

@@ -1,0 +1,389 @@
+// The saver's run modes as a user meets them, under a private X server: what
+// each mode draws, what ends it, how settings from the dialog reach the next
+// run, and how it behaves without its media, without sound or without a
+// usable GL.
+#include <gtest/gtest.h>
+
+#include <X11/Xlib.h>
+#include <X11/extensions/Xdamage.h>
+#include <X11/extensions/Xfixes.h>
+
+#include <sys/wait.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "tests/app/saver_process.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/xvfb_server.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+using std::chrono::seconds;
+
+constexpr int kWidth = 1024, kHeight = 768;
+
+const char* kRegistryHead = "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quintaro\\Velmora]\n";
+
+// Whether the pointer's current image is fully transparent (a hidden cursor).
+bool CursorHidden() {
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) return false;
+    bool hidden = false;
+    if (XFixesCursorImage* cursor = XFixesGetCursorImage(display)) {
+        hidden = true;
+        for (int i = 0; i < cursor->width * cursor->height; ++i) {
+            if ((cursor->pixels[i] >> 24) != 0) hidden = false;
+        }
+        XFree(cursor);
+    }
+    XCloseDisplay(display);
+    return hidden;
+}
+
+// Screen updates per second over `span`, counted as damage to the root
+// window: each presented frame of the full-screen window is one update.
+double UpdatesPerSecond(milliseconds span) {
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) return -1;
+    int eventBase = 0, errorBase = 0;
+    if (!XDamageQueryExtension(display, &eventBase, &errorBase)) {
+        XCloseDisplay(display);
+        return -1;
+    }
+    Damage damage = XDamageCreate(display, DefaultRootWindow(display), XDamageReportNonEmpty);
+    XDamageSubtract(display, damage, 0, 0);
+    XSync(display, False);
+    int updates = 0;
+    auto start = Clock::now();
+    while (Clock::now() - start < span) {
+        while (XPending(display) > 0) {
+            XEvent event;
+            XNextEvent(display, &event);
+            if (event.type == eventBase + XDamageNotify) {
+                ++updates;
+                XDamageSubtract(display, damage, 0, 0);
+            }
+        }
+        std::this_thread::sleep_for(milliseconds(1));
+    }
+    double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+    XDamageDestroy(display, damage);
+    XCloseDisplay(display);
+    return updates / elapsed;
+}
+
+// Asks a window to close the way a window manager's close box does.
+bool SendCloseRequest(const std::string& name) {
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) return false;
+    FILE* search = popen(("xdotool search --onlyvisible --name '" + name + "'").c_str(), "r");
+    unsigned long window = 0;
+    if (search != nullptr) {
+        if (std::fscanf(search, "%lu", &window) != 1) window = 0;
+        pclose(search);
+    }
+    if (window != 0) {
+        XEvent event{};
+        event.xclient.type = ClientMessage;
+        event.xclient.window = window;
+        event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+        event.xclient.format = 32;
+        event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+        event.xclient.data.l[1] = CurrentTime;
+        XSendEvent(display, window, False, NoEventMask, &event);
+        XSync(display, False);
+    }
+    XCloseDisplay(display);
+    return window != 0;
+}
+
+// Position and size of the first visible window whose name matches.
+struct WindowBox {
+    int x = -1, y = -1, width = 0, height = 0;
+};
+WindowBox FindWindowBox(const std::string& name) {
+    WindowBox box;
+    FILE* geometry = popen(
+        ("xdotool search --onlyvisible --name '" + name + "' getwindowgeometry --shell").c_str(),
+        "r");
+    if (geometry == nullptr) return box;
+    char line[128];
+    while (std::fgets(line, sizeof line, geometry) != nullptr) {
+        std::sscanf(line, "X=%d", &box.x);
+        std::sscanf(line, "Y=%d", &box.y);
+        std::sscanf(line, "WIDTH=%d", &box.width);
+        std::sscanf(line, "HEIGHT=%d", &box.height);
+    }
+    pclose(geometry);
+    return box;
+}
+
+// The X server's window tree, for failure messages.
+std::string WindowTree() {
+    std::string tree;
+    if (FILE* out = popen("xwininfo -root -tree 2>&1 | head -40", "r")) {
+        char line[256];
+        while (std::fgets(line, sizeof line, out) != nullptr) tree += line;
+        pclose(out);
+    }
+    return tree;
+}
+
+// Waits until the screen area looks like the scene.
+bool WaitForScene(int x, int y, int width, int height, milliseconds limit, ScreenLook* look) {
+    auto end = Clock::now() + limit;
+    while (Clock::now() < end) {
+        *look = LookAtScreen(x, y, width, height);
+        if (look->LooksLikeTheScene()) return true;
+        std::this_thread::sleep_for(milliseconds(200));
+    }
+    return false;
+}
+
+std::string Describe(const ScreenLook& look) {
+    std::ostringstream text;
+    text << "lit " << look.litShare << ", colours " << look.colours << ", yellow "
+         << look.yellowShare << ", mean rgb " << look.red << " " << look.green << " " << look.blue;
+    return text.str();
+}
+
+class SaverRunsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(xvfb.Running());
+        setenv("XDG_CONFIG_HOME", config.Path().c_str(), 1);
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+    }
+    void TearDown() override { unsetenv("XDG_CONFIG_HOME"); }
+
+    // Stores registry values for the saver's key before a run.
+    void StoreSettings(const std::string& values) {
+        config.WriteFile("velmora/registry.reg", kRegistryHead + values + "\n");
+    }
+
+    // Starts /s and waits for its first frames.
+    pid_t StartFullScreen() {
+        pid_t saver = StartSaver({"/s"}, "", {}, config / "saver-errors.txt");
+        EXPECT_TRUE(WaitForWindow("Velmora", seconds(60)))
+            << config.ReadFile("saver-errors.txt") << WindowTree();
+        ScreenLook look;
+        EXPECT_TRUE(WaitForScene(0, 0, kWidth, kHeight, seconds(60), &look))
+            << Describe(look) << "\n"
+            << config.ReadFile("saver-errors.txt");
+        return saver;
+    }
+
+    TempFolder config;
+    XvfbServer xvfb{kWidth, kHeight};
+};
+
+}  // namespace
+
+TEST_F(SaverRunsTest, FullScreenHidesTheCursorCapsItsFrameRateAndEndsOnAKey) {
+    pid_t saver = StartFullScreen();
+    SaverGuard guard(saver);
+    RunCommand("xdotool mousemove 512 384");
+    EXPECT_TRUE(CursorHidden());
+
+    // The loop sleeps 10 ms between frames: never much over 100 a second.
+    double rate = UpdatesPerSecond(seconds(3));
+    std::printf("full screen: %.1f frames per second\n", rate);
+    EXPECT_GT(rate, 0.5);
+    EXPECT_LE(rate, 105.0);
+
+    // A key ends it; under load the first event may reach the window before
+    // it takes input, so press again while it still runs.
+    auto pressed = Clock::now();
+    int status = -2;
+    for (int press = 0; press < 10 && status == -2; ++press) {
+        RunCommand("xdotool key space");
+        auto each = Clock::now();
+        while (status == -2 && Clock::now() - each < seconds(2)) {
+            int raw = 0;
+            if (waitpid(saver, &raw, WNOHANG) == saver) {
+                status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+            } else {
+                std::this_thread::sleep_for(milliseconds(10));
+            }
+        }
+    }
+    std::printf("key press to exit: %.2f s\n",
+                std::chrono::duration<double>(Clock::now() - pressed).count());
+    EXPECT_EQ(status, 0);
+}
+
+TEST_F(SaverRunsTest, FullScreenEndsOnMouseMovesButNotOnMovesToTheSamePlace) {
+    pid_t saver = StartFullScreen();
+    SaverGuard guard(saver);
+    // Moves to the same place count once at most.
+    for (int i = 0; i < 8; ++i) RunCommand("xdotool mousemove 100 100");
+    std::this_thread::sleep_for(milliseconds(500));
+    ASSERT_TRUE(StillRunning(saver));
+    // Moves to new places end it after a few (the exact count is the window
+    // procedure's, tested on its own).
+    int status = -2, moves = 0;
+    for (int i = 1; i < 40 && status == -2; ++i, ++moves) {
+        RunCommand("xdotool mousemove " + std::to_string(100 + 20 * i) + " 200");
+        int raw = 0;
+        std::this_thread::sleep_for(milliseconds(100));
+        if (waitpid(saver, &raw, WNOHANG) == saver) status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    }
+    std::printf("ended after %d moves to new places\n", moves);
+    EXPECT_EQ(status, 0);
+}
+
+TEST_F(SaverRunsTest, WithExitOnMouseOffMovesDoNothing) {
+    StoreSettings("\"Exit on Mouse\"=dword:00000000\n");
+    pid_t saver = StartFullScreen();
+    SaverGuard guard(saver);
+    for (int i = 0; i < 30; ++i) RunCommand("xdotool mousemove " + std::to_string(50 + 25 * i) + " 300");
+    std::this_thread::sleep_for(seconds(1));
+    EXPECT_TRUE(StillRunning(saver));
+}
+
+TEST_F(SaverRunsTest, TestWindowDrawsTheSceneClockAndFrameRateAndOnlyItsCloseBoxEndsIt) {
+    StoreSettings("\"Enable FPS\"=dword:00000001\n\"Show Time\"=dword:00000001\n");
+    pid_t saver = StartSaver({"/t"});
+    SaverGuard guard(saver);
+    ASSERT_TRUE(WaitForWindow("^Velmora$", seconds(60)));
+    // The 600 by 400 client area of the captioned window.
+    const WindowBox box = FindWindowBox("^Velmora$");
+    const int x = box.x, y = box.y, width = box.width, height = box.height;
+    EXPECT_EQ(width, 600);
+    EXPECT_EQ(height, 400);
+    ASSERT_GE(x, 0);
+    ASSERT_GE(y, 0);
+
+    ScreenLook look;
+    ASSERT_TRUE(WaitForScene(x, y, width, height, seconds(60), &look)) << Describe(look);
+    // The frame rate, top left, and the clock, bottom right, are yellow.
+    std::this_thread::sleep_for(seconds(2));
+    ScreenLook rate = LookAtScreen(x, y, width / 4, height / 8);
+    ScreenLook clock = LookAtScreen(x + width / 2, y + height * 7 / 8, width / 2, height / 8);
+    EXPECT_GT(rate.yellowShare, 0.002) << Describe(rate);
+    EXPECT_GT(clock.yellowShare, 0.002) << Describe(clock);
+    // Animated: the water and the tree move.
+    std::vector<uint32_t> before = GrabScreen(x, y, width, height);
+    std::this_thread::sleep_for(milliseconds(700));
+    EXPECT_NE(before, GrabScreen(x, y, width, height));
+
+    // Keys and clicks do nothing.
+    RunCommand("xdotool mousemove " + std::to_string(x + 300) + " " + std::to_string(y + 200) +
+               " click 1 key space key Escape");
+    std::this_thread::sleep_for(seconds(1));
+    ASSERT_TRUE(StillRunning(saver));
+    // The close box ends it.
+    ASSERT_TRUE(SendCloseRequest("^Velmora$"));
+    EXPECT_EQ(WaitFor(saver, seconds(20)), 0);
+}
+
+TEST_F(SaverRunsTest, ShowFpsTurnedOnInTheDialogIsDrawnByTheNextFullScreenRun) {
+    // Without it, no frame rate at the top left.
+    pid_t before = StartFullScreen();
+    {
+        SaverGuard guard(before);
+        std::this_thread::sleep_for(seconds(2));
+        ScreenLook corner = LookAtScreen(0, 0, kWidth / 4, kHeight / 10);
+        EXPECT_LT(corner.yellowShare, 0.0005) << Describe(corner);
+        RunCommand("xdotool key space");
+        WaitFor(before, seconds(10));
+    }
+
+    pid_t dialog = StartSaver({"/c"});
+    SaverGuard dialogGuard(dialog);
+    ASSERT_TRUE(WaitForWindow("^Velmora$", seconds(60)));
+    std::this_thread::sleep_for(milliseconds(500));
+    // "Show FPS" sits at dialog units (204, 18); click its label, then OK.
+    const WindowBox box = FindWindowBox("^Velmora$");
+    RunCommand("xdotool mousemove " + std::to_string(box.x + 385) + " " +
+               std::to_string(box.y + 36) + " click 1");
+    std::this_thread::sleep_for(milliseconds(300));
+    RunCommand("xdotool search --onlyvisible --name '^Velmora$' windowfocus --sync key Return");
+    ASSERT_EQ(WaitFor(dialog, seconds(20)), 0);
+    EXPECT_NE(config.ReadFile("velmora/registry.reg").find("\"Enable FPS\"=dword:00000001"),
+              std::string::npos)
+        << config.ReadFile("velmora/registry.reg");
+
+    pid_t after = StartFullScreen();
+    SaverGuard guard(after);
+    std::this_thread::sleep_for(seconds(2));
+    ScreenLook corner = LookAtScreen(0, 0, kWidth / 4, kHeight / 10);
+    EXPECT_GT(corner.yellowShare, 0.002) << Describe(corner);
+}
+
+TEST_F(SaverRunsTest, WithoutMediaItSaysSoAndExitsWithZero) {
+    TempFolder empty;
+    std::string errors = config / "stderr.txt";
+    pid_t saver = StartSaver({"/s"}, empty.Path(), {}, errors);
+    SaverGuard guard(saver);
+    ASSERT_TRUE(WaitForWindow("^Velmora$", seconds(60)));
+    std::this_thread::sleep_for(seconds(1));
+    // The message box is the only lit thing on the screen.
+    ScreenLook look = LookAtScreen(0, 0, kWidth, kHeight);
+    EXPECT_GT(look.litShare, 0.01);
+    EXPECT_LT(look.litShare, 0.3);
+    // OK sits at the bottom middle of the box, the smaller of the two
+    // windows named Velmora (the other is the black full-screen one).
+    FILE* geometry = popen(
+        "for w in $(xdotool search --onlyvisible --name '^Velmora$'); do"
+        " xdotool getwindowgeometry --shell $w | tr '\\n' ' '; echo; done",
+        "r");
+    ASSERT_NE(geometry, nullptr);
+    int boxX = 0, boxY = 0, boxWidth = kWidth + 1, boxHeight = 0;
+    char line[512];
+    while (std::fgets(line, sizeof line, geometry) != nullptr) {
+        int window = 0, x = 0, y = 0, width = 0, height = 0, screen = 0;
+        if (std::sscanf(line, "WINDOW=%d X=%d Y=%d WIDTH=%d HEIGHT=%d SCREEN=%d", &window, &x, &y,
+                        &width, &height, &screen) == 6 &&
+            width < boxWidth) {
+            boxX = x, boxY = y, boxWidth = width, boxHeight = height;
+        }
+    }
+    pclose(geometry);
+    ASSERT_LT(boxWidth, kWidth);
+    RunCommand("xdotool mousemove " + std::to_string(boxX + boxWidth / 2) + " " +
+               std::to_string(boxY + boxHeight - 12) + " click 1");
+    int status = WaitFor(saver, seconds(20));
+    EXPECT_EQ(status, 0);
+    EXPECT_NE(config.ReadFile("stderr.txt")
+                  .find("Velmora: There was an unspecified problem with this screen saver."),
+              std::string::npos)
+        << config.ReadFile("stderr.txt");
+}
+
+TEST_F(SaverRunsTest, WithoutAnAudioDeviceItRunsSilently) {
+    pid_t saver = StartSaver({"/t"}, "", {{"SDL_AUDIODRIVER", "no-such-driver"}});
+    SaverGuard guard(saver);
+    ASSERT_TRUE(WaitForWindow("^Velmora$", seconds(60)));
+    const WindowBox box = FindWindowBox("^Velmora$");
+    ScreenLook look;
+    EXPECT_TRUE(WaitForScene(box.x, box.y, box.width, box.height, seconds(60), &look))
+        << Describe(look);
+    ASSERT_TRUE(SendCloseRequest("^Velmora$"));
+    EXPECT_EQ(WaitFor(saver, seconds(20)), 0);
+}
+
+TEST_F(SaverRunsTest, WithoutOpenGl33ItShowsTheErrorDisplay) {
+    // Mesa then offers no 3.3 core context.
+    pid_t saver = StartSaver({"/s"}, "", {{"MESA_GL_VERSION_OVERRIDE", "3.0"}});
+    SaverGuard guard(saver);
+    ASSERT_TRUE(WaitForWindow("Velmora", seconds(60)));
+    std::this_thread::sleep_for(seconds(2));
+    // A 300 by 150 white box on black: a sixteenth of a 1024 by 768 screen at
+    // most, and it moves.
+    ScreenLook first = LookAtScreen(0, 0, kWidth, kHeight);
+    EXPECT_GT(first.litShare, 0.03) << Describe(first);
+    EXPECT_LT(first.litShare, 0.07) << Describe(first);
+    std::vector<uint32_t> before = GrabScreen(0, 0, kWidth, kHeight);
+    std::this_thread::sleep_for(milliseconds(500));
+    EXPECT_NE(before, GrabScreen(0, 0, kWidth, kHeight));
+    RunCommand("xdotool key space");
+    EXPECT_EQ(WaitFor(saver, seconds(10)), 0);
+}

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <thread>
@@ -124,4 +125,65 @@ TEST_F(SaverModesTest, ConfigurationDialogSavesOnEnter) {
     EXPECT_NE(stored.find("\"Show Time\"=dword:00000001"), std::string::npos) << stored;
     EXPECT_NE(stored.find("\"Camera Change\"=dword:0000000f"), std::string::npos);
     EXPECT_NE(stored.find("\"Sound Volume\"=dword:00000064"), std::string::npos);
+}
+
+TEST_F(SaverModesTest, DisplaySettingsOpenFromTheConfigurationDialog) {
+    pid_t saver = StartSaver({"/c"});
+    SaverGuard guard(saver);
+    ASSERT_TRUE(WaitForWindow("^Velmora$", std::chrono::seconds(60)));
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    FILE* geometry =
+        popen("xdotool search --onlyvisible --name '^Velmora$' getwindowgeometry --shell", "r");
+    ASSERT_NE(geometry, nullptr);
+    int x = 0, y = 0, width = 0, height = 0;
+    char line[128];
+    while (std::fgets(line, sizeof line, geometry) != nullptr) {
+        std::sscanf(line, "X=%d", &x);
+        std::sscanf(line, "Y=%d", &y);
+        std::sscanf(line, "WIDTH=%d", &width);
+        std::sscanf(line, "HEIGHT=%d", &height);
+    }
+    pclose(geometry);
+    // Dialog 106: a light dialog face with dark text, centred.
+    ScreenLook options = LookAtScreen(x, y, width, height);
+    EXPECT_GT(options.litShare, 0.95);
+    EXPECT_GT(options.red, 200);
+
+    // "Display Settings..." sits in its group box at the top left.
+    RunCommand("xdotool mousemove " + std::to_string(x + 100) + " " + std::to_string(y + 50) +
+               " click 1");
+    ASSERT_TRUE(WaitForWindow("^Display Settings$", std::chrono::seconds(30)));
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    geometry = popen(
+        "xdotool search --onlyvisible --name '^Display Settings$' getwindowgeometry --shell", "r");
+    ASSERT_NE(geometry, nullptr);
+    int dx = 0, dy = 0, dw = 0, dh = 0;
+    while (std::fgets(line, sizeof line, geometry) != nullptr) {
+        std::sscanf(line, "X=%d", &dx);
+        std::sscanf(line, "Y=%d", &dy);
+        std::sscanf(line, "WIDTH=%d", &dw);
+        std::sscanf(line, "HEIGHT=%d", &dh);
+    }
+    pclose(geometry);
+    ASSERT_GT(dw, 100);
+    ASSERT_GT(dh, 100);
+    ScreenLook display = LookAtScreen(dx, dy, dw, dh);
+    EXPECT_GT(display.litShare, 0.95);
+    EXPECT_GT(display.colours, 5);
+
+    // Its Cancel button (bottom right) closes it; OK of dialog 106 then
+    // stores the options and ends the program.
+    RunCommand("xdotool mousemove " + std::to_string(dx + dw - 56) + " " +
+               std::to_string(dy + dh - 21) + " click 1");
+    for (int i = 0; i < 100 && RunCommand("xdotool search --onlyvisible --name '^Display Settings$' "
+                                          ">/dev/null 2>&1") == 0;
+         ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    RunCommand("xdotool mousemove " + std::to_string(x + width - 158) + " " +
+               std::to_string(y + height - 25) + " click 1");
+    EXPECT_EQ(WaitFor(saver, std::chrono::seconds(20)), 0);
+    EXPECT_NE(folder.ReadFile("velmora/registry.reg").find("\"Show Time\"=dword:00000001"),
+              std::string::npos);
 }

@@ -2,6 +2,7 @@
 # installed README. Run by `cmake --install`, where CMAKE_INSTALL_PREFIX is the
 # prefix being installed to and DESTDIR, when set, a staging root the address
 # leaves out.
+include("${CMAKE_CURRENT_LIST_DIR}/site_url.cmake")
 if(IS_ABSOLUTE "${velmora_datadir}")
   set(datadir "${velmora_datadir}")
 else()
@@ -10,13 +11,7 @@ endif()
 # A relative prefix is taken from the folder the install runs in, as the
 # install of the files does.
 get_filename_component(datadir "${datadir}" ABSOLUTE)
-set(readme "${datadir}/doc/velmora/README.md")
-# Characters that would end or change the meaning of a file URL are escaped.
-string(REPLACE "%" "%25" address "${readme}")
-string(REPLACE " " "%20" address "${address}")
-string(REPLACE "#" "%23" address "${address}")
-string(REPLACE "?" "%3F" address "${address}")
 set(site "$ENV{DESTDIR}${datadir}/velmora/site.url")
 message(STATUS "Installing: ${site}")
-file(WRITE "${site}" "[InternetShortcut]\r\nURL=file://${address}\r\n")
+velmora_write_site_url("${site}" "${datadir}/doc/velmora/README.md")
 list(APPEND CMAKE_INSTALL_MANIFEST_FILES "${site}")

@@ -266,3 +266,12 @@ TEST_F(InstallTest, InstalledSaverFindsItsMediaFromAnUnrelatedFolder) {
     EXPECT_GE(colours, 200u);
     EXPECT_GE(lit * 10, total * 9) << lit << " of " << total << " samples lit";
 }
+
+TEST(BuildTreeShortcutTest, SiteShortcutBesideTheBuiltMediaNamesTheSourceReadme) {
+    std::string site = ReadAll(std::string(VELMORA_BINARY_DIR) + "/site.url");
+    ASSERT_EQ(site.rfind("[InternetShortcut]\r\nURL=file://", 0), 0u) << site;
+    std::string path = site.substr(site.find("file://") + 7);
+    path = path.substr(0, path.find('\r'));
+    for (size_t at = 0; (at = path.find("%20", at)) != std::string::npos;) path.replace(at, 3, " ");
+    EXPECT_EQ(ReadAll(path), ReadAll(std::string(VELMORA_SOURCE_DIR) + "/README.md"));
+}

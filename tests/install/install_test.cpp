@@ -270,8 +270,16 @@ TEST_F(InstallTest, InstalledSaverFindsItsMediaFromAnUnrelatedFolder) {
 TEST(BuildTreeShortcutTest, SiteShortcutBesideTheBuiltMediaNamesTheSourceReadme) {
     std::string site = ReadAll(std::string(VELMORA_BINARY_DIR) + "/site.url");
     ASSERT_EQ(site.rfind("[InternetShortcut]\r\nURL=file://", 0), 0u) << site;
-    std::string path = site.substr(site.find("file://") + 7);
-    path = path.substr(0, path.find('\r'));
-    for (size_t at = 0; (at = path.find("%20", at)) != std::string::npos;) path.replace(at, 3, " ");
+    std::string address = site.substr(site.find("file://") + 7);
+    address = address.substr(0, address.find('\r'));
+    std::string path;
+    for (size_t i = 0; i < address.size(); ++i) {
+        if (address.compare(i, 3, "%20") == 0) {
+            path += ' ';
+            i += 2;
+        } else {
+            path += address[i];
+        }
+    }
     EXPECT_EQ(ReadAll(path), ReadAll(std::string(VELMORA_SOURCE_DIR) + "/README.md"));
 }

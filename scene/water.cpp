@@ -57,10 +57,13 @@ void BuildBumpTexels(const int8_t* h, uint16_t* texels) {
     }
 }
 
+// The off-centre terms _31 and _32 are zero for one screen; on one of
+// several screens drawing a wide image they shift its part of the view, and
+// the lookup must shift with them or the reflection breaks at every seam.
 void ReflectionTextureMatrix(const D3DXMATRIX& p, D3DXMATRIX* m) {
-    *m = D3DXMATRIX(0.5f * p._11, 0.0f, 0.0f, 0.0f,           //
-                    0.0f, 0.5f * p._22, 0.0f, 0.0f,           //
-                    0.5f * p._33, 0.5f * p._33, p._33, 0.0f,  //
+    *m = D3DXMATRIX(0.5f * p._11, 0.0f, 0.0f, 0.0f,  //
+                    0.0f, 0.5f * p._22, 0.0f, 0.0f,  //
+                    0.5f * (p._31 + p._33), 0.5f * (p._32 + p._33), p._33, 0.0f,  //
                     0.0f, 0.0f, 0.0f, 0.0f);
 }
 

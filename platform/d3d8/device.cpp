@@ -345,11 +345,20 @@ HRESULT Device8::MakeImplicitSurfaces(const D3DPRESENT_PARAMETERS& p) {
     return D3D_OK;
 }
 
-// A window embedded in another program's window (a screen-saver daemon's)
-// already covers all it may cover: it never switches the display.
+// Full screen switches the SDL display the window covers. A window embedded
+// in another program's window (a screen-saver daemon's) already covers all
+// it may cover, and a monitor that is only part of a display (a test's
+// scripted monitors) keeps its window where it was placed.
 bool Device8::SwitchesDisplay() const {
-    return creation_.switchDisplay && window_ != nullptr &&
-           (SDL_GetWindowFlags(window_) & SDL_WINDOW_FOREIGN) == 0;
+    if (!creation_.switchDisplay || window_ == nullptr) return false;
+    if (SDL_GetWindowFlags(window_) & SDL_WINDOW_FOREIGN) return false;
+    SDL_Rect bounds;
+    const int display = SDL_GetWindowDisplayIndex(window_);
+    if (display < 0 || SDL_GetDisplayBounds(display, &bounds) != 0) return true;
+    int x = 0, y = 0, w = 0, h = 0;
+    SDL_GetWindowPosition(window_, &x, &y);
+    SDL_GetWindowSize(window_, &w, &h);
+    return x == bounds.x && y == bounds.y && w == bounds.w && h == bounds.h;
 }
 
 void Device8::ApplyDisplayMode(const D3DPRESENT_PARAMETERS& p) {

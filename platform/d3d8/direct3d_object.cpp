@@ -7,11 +7,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "platform/d3d8/device.h"
 #include "platform/d3d8/gl_context.h"
 #include "platform/d3d8/gl_formats.h"
-#include "platform/win32/saver_host_window.h"
 
 namespace d3d8 {
 
@@ -56,13 +56,62 @@ bool ProbeRenderer(RendererInfo* info) {
     return true;
 }
 
-D3DFORMAT FormatOfPixels(Uint32 sdlFormat) {
-    return SDL_BITSPERPIXEL(sdlFormat) == 16 ? D3DFMT_R5G6B5 : D3DFMT_X8R8G8B8;
+// The monitors as the Win32 layer lists them: SDL's displays, the one window
+// of a screen-saver daemon the saver draws in, or a test's scripted set.
+struct MonitorEntry {
+    RECT rect;
+    std::string device;
+    bool primary;
+};
+
+BOOL CALLBACK CollectMonitor(HMONITOR handle, HDC, LPRECT, LPARAM data) {
+    MONITORINFOEX info{};
+    info.cbSize = sizeof info;
+    if (GetMonitorInfo(handle, &info)) {
+        reinterpret_cast<std::vector<MonitorEntry>*>(data)->push_back(
+            {info.rcMonitor, info.szDevice, (info.dwFlags & MONITORINFOF_PRIMARY) != 0});
+    }
+    return TRUE;
 }
 
-AdapterInfo DescribeDisplay(int display, const RendererInfo& renderer) {
+// Adapter 0 is the primary monitor's, the others follow in the list's order.
+std::vector<MonitorEntry> ListMonitors() {
+    std::vector<MonitorEntry> monitors;
+    EnumDisplayMonitors(nullptr, nullptr, CollectMonitor, reinterpret_cast<LPARAM>(&monitors));
+    std::stable_partition(monitors.begin(), monitors.end(),
+                          [](const MonitorEntry& m) { return m.primary; });
+    return monitors;
+}
+
+// The SDL display a monitor lies on most: the one a full-screen window
+// there would switch.
+int DisplayOfRect(const RECT& rect) {
+    int best = 0;
+    long long bestArea = -1;
+    for (int display = 0; display < SDL_GetNumVideoDisplays(); ++display) {
+        SDL_Rect b;
+        if (SDL_GetDisplayBounds(display, &b) != 0) continue;
+        const long long w = std::min<long long>(rect.right, b.x + b.w) -
+                            std::max<long long>(rect.left, b.x);
+        const long long h = std::min<long long>(rect.bottom, b.y + b.h) -
+                            std::max<long long>(rect.top, b.y);
+        const long long area = w > 0 && h > 0 ? w * h : 0;
+        if (area > bestArea) {
+            bestArea = area;
+            best = display;
+        }
+    }
+    return best;
+}
+
+D3DFORMAT FormatOfBits(DWORD bits) {
+    return bits == 16 ? D3DFMT_R5G6B5 : D3DFMT_X8R8G8B8;
+}
+
+AdapterInfo DescribeMonitor(const MonitorEntry& monitor, const RendererInfo& renderer) {
     AdapterInfo adapter;
-    adapter.display = display;
+    adapter.rect = monitor.rect;
+    adapter.display = DisplayOfRect(monitor.rect);
     D3DADAPTER_IDENTIFIER8& id = adapter.identifier;
     CopyText(id.Driver, sizeof id.Driver, "velmora-gl");
     CopyText(id.Description, sizeof id.Description, renderer.renderer);
@@ -70,10 +119,10 @@ AdapterInfo DescribeDisplay(int display, const RendererInfo& renderer) {
     std::sscanf(renderer.version, "%d.%d", &major, &minor);
     id.DriverVersion.u.HighPart = (major << 16) | minor;
     id.DriverVersion.u.LowPart = 0;
-    // A stable identity for this renderer on this display.
+    // A stable identity for this renderer on this monitor.
     char seed[600];
-    const char* name = SDL_GetDisplayName(display);
-    std::snprintf(seed, sizeof seed, "%s|%s|%d", renderer.renderer, name ? name : "", display);
+    std::snprintf(seed, sizeof seed, "%s|%s|%d", renderer.renderer, monitor.device.c_str(),
+                  adapter.display);
     const uint64_t high = Fnv1a(seed, 1469598103934665603ull);
     const uint64_t low = Fnv1a(seed, 0x9E3779B97F4A7C15ull);
     id.DeviceIdentifier.Data1 = static_cast<DWORD>(high >> 32);
@@ -86,22 +135,24 @@ AdapterInfo DescribeDisplay(int display, const RendererInfo& renderer) {
     id.Revision = 0;
     id.WHQLLevel = 0;
 
-    SDL_DisplayMode desktop;
-    if (SDL_GetDesktopDisplayMode(display, &desktop) == 0) {
-        adapter.desktopMode = {static_cast<UINT>(desktop.w), static_cast<UINT>(desktop.h),
-                               static_cast<UINT>(desktop.refresh_rate),
-                               FormatOfPixels(desktop.format)};
+    DEVMODE mode{};
+    mode.dmSize = sizeof mode;
+    if (EnumDisplaySettings(monitor.device.c_str(), ENUM_CURRENT_SETTINGS, &mode)) {
+        adapter.desktopMode = {mode.dmPelsWidth, mode.dmPelsHeight, mode.dmDisplayFrequency,
+                               FormatOfBits(mode.dmBitsPerPel)};
+    } else {
+        adapter.desktopMode = {static_cast<UINT>(monitor.rect.right - monitor.rect.left),
+                               static_cast<UINT>(monitor.rect.bottom - monitor.rect.top), 60,
+                               D3DFMT_X8R8G8B8};
     }
     // Every display size is offered in both formats: the back buffer is the
     // renderer's own, whatever the display's depth.
-    const int count = SDL_GetNumDisplayModes(display);
-    for (int i = 0; i < count; ++i) {
-        SDL_DisplayMode mode;
+    for (DWORD i = 0; EnumDisplaySettings(monitor.device.c_str(), i, &mode); ++i) {
         // Some video drivers list a mode without a size: it is not a mode.
-        if (SDL_GetDisplayMode(display, i, &mode) != 0 || mode.w <= 0 || mode.h <= 0) continue;
+        if (mode.dmPelsWidth == 0 || mode.dmPelsHeight == 0) continue;
         for (D3DFORMAT format : {D3DFMT_X8R8G8B8, D3DFMT_R5G6B5}) {
-            D3DDISPLAYMODE m = {static_cast<UINT>(mode.w), static_cast<UINT>(mode.h),
-                                static_cast<UINT>(mode.refresh_rate), format};
+            D3DDISPLAYMODE m = {mode.dmPelsWidth, mode.dmPelsHeight, mode.dmDisplayFrequency,
+                                format};
             const bool known = std::any_of(
                 adapter.modes.begin(), adapter.modes.end(), [&](const D3DDISPLAYMODE& o) {
                     return o.Width == m.Width && o.Height == m.Height &&
@@ -120,45 +171,7 @@ AdapterInfo DescribeDisplay(int display, const RendererInfo& renderer) {
     return adapter;
 }
 
-// Inside a screen-saver daemon's window: one adapter, on the display that
-// window covers most, whose only mode is the window's size.
-AdapterInfo DescribeHostWindow(const Win32SaverHostWindow& host, const RendererInfo& renderer) {
-    int best = 0;
-    long long bestArea = -1;
-    for (int display = 0; display < SDL_GetNumVideoDisplays(); ++display) {
-        SDL_Rect b;
-        if (SDL_GetDisplayBounds(display, &b) != 0) continue;
-        const long long w = std::min<long long>(host.rect.right, b.x + b.w) -
-                            std::max<long long>(host.rect.left, b.x);
-        const long long h = std::min<long long>(host.rect.bottom, b.y + b.h) -
-                            std::max<long long>(host.rect.top, b.y);
-        const long long area = w > 0 && h > 0 ? w * h : 0;
-        if (area > bestArea) {
-            bestArea = area;
-            best = display;
-        }
-    }
-    AdapterInfo adapter = DescribeDisplay(best, renderer);
-    adapter.desktopMode.Width = static_cast<UINT>(host.rect.right - host.rect.left);
-    adapter.desktopMode.Height = static_cast<UINT>(host.rect.bottom - host.rect.top);
-    if (adapter.desktopMode.Format == D3DFMT_UNKNOWN) adapter.desktopMode.Format = D3DFMT_X8R8G8B8;
-    adapter.modes.clear();
-    for (D3DFORMAT format : {D3DFMT_X8R8G8B8, D3DFMT_R5G6B5}) {
-        D3DDISPLAYMODE m = adapter.desktopMode;
-        m.Format = format;
-        adapter.modes.push_back(m);
-    }
-    return adapter;
-}
-
 }  // namespace
-
-HMONITOR MonitorOfDisplay(int display) {
-    SDL_Rect bounds;
-    if (SDL_GetDisplayBounds(display, &bounds) != 0) return nullptr;
-    const RECT rect = {bounds.x, bounds.y, bounds.x + bounds.w, bounds.y + bounds.h};
-    return MonitorFromRect(&rect, MONITOR_DEFAULTTONEAREST);
-}
 
 bool IsDisplayFormat(D3DFORMAT format) {
     return format == D3DFMT_X8R8G8B8 || format == D3DFMT_R5G6B5;
@@ -254,14 +267,8 @@ Direct3D8* Direct3D8::Create() {
         object->Release();
         return nullptr;
     }
-    Win32SaverHostWindow host;
-    if (Win32FindSaverHostWindow(&host)) {
-        object->adapters_.push_back(DescribeHostWindow(host, object->renderer_));
-        return object;
-    }
-    const int displays = SDL_GetNumVideoDisplays();
-    for (int display = 0; display < displays; ++display)
-        object->adapters_.push_back(DescribeDisplay(display, object->renderer_));
+    for (const MonitorEntry& monitor : ListMonitors())
+        object->adapters_.push_back(DescribeMonitor(monitor, object->renderer_));
     return object;
 }
 
@@ -402,7 +409,7 @@ HRESULT Direct3D8::GetDeviceCaps(UINT Adapter, D3DDEVTYPE DeviceType, D3DCAPS8* 
 
 HMONITOR Direct3D8::GetAdapterMonitor(UINT Adapter) {
     if (Adapter >= adapters_.size()) return nullptr;
-    return MonitorOfDisplay(adapters_[Adapter].display);
+    return MonitorFromRect(&adapters_[Adapter].rect, MONITOR_DEFAULTTONEAREST);
 }
 
 HRESULT Direct3D8::CreateDevice(UINT Adapter, D3DDEVTYPE DeviceType, HWND hFocusWindow,

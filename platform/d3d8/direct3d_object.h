@@ -1,5 +1,5 @@
-// The Direct3D object: one adapter per SDL display, offering a HAL device
-// drawn by the GL renderer.
+// The Direct3D object: one adapter per monitor of the Win32 layer, offering a
+// HAL device drawn by the GL renderer.
 #pragma once
 
 #include <d3d8.h>
@@ -11,7 +11,8 @@
 namespace d3d8 {
 
 struct AdapterInfo {
-    int display = 0;
+    RECT rect{};      // the monitor's, in virtual-screen coordinates
+    int display = 0;  // the SDL display it lies on
     D3DADAPTER_IDENTIFIER8 identifier{};
     D3DDISPLAYMODE desktopMode{};
     std::vector<D3DDISPLAYMODE> modes;
@@ -25,10 +26,6 @@ struct RendererInfo {
     int maxTextureSize = 0;
     float maxPointSize = 0.0f;
 };
-
-// The HMONITOR of an SDL display, as the Win32 monitor calls name it: the
-// monitor that the display's rectangle lies on.
-HMONITOR MonitorOfDisplay(int display);
 
 // The HAL capabilities for a renderer.
 D3DCAPS8 HalCaps(UINT adapter, const RendererInfo& renderer);

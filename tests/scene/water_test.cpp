@@ -57,21 +57,29 @@ TEST(WaterMotionTest, ScrollAndFoamFollowTheSceneTime) {
 }
 
 TEST(WaterMotionTest, ReflectionMatrixMapsTheScreenOntoTheTexture) {
-    D3DXMATRIX projection;
-    D3DXMatrixPerspectiveOffCenterLH(&projection, -2.0f, 2.0f, -1.5f, 1.5f, 4.0f, 5500.0f);
-    D3DXMATRIX m;
-    ReflectionTextureMatrix(projection, &m);
-    // A camera-space point: its projected screen position (-1..1) becomes 0..1.
-    float x = 30.0f, y = -12.0f, z = 200.0f;
-    float u = x * m._11 + y * m._21 + z * m._31;
-    float v = x * m._12 + y * m._22 + z * m._32;
-    float w = x * m._13 + y * m._23 + z * m._33;
-    float screenX = (x * projection._11 + z * projection._31) / z;
-    float screenY = (y * projection._22 + z * projection._32) / z;
-    EXPECT_NEAR(u / w, 0.5f * x * projection._11 / (projection._33 * z) + 0.5f, 1e-5f);
-    EXPECT_NEAR(v / w, 0.5f * y * projection._22 / (projection._33 * z) + 0.5f, 1e-5f);
-    (void)screenX;
-    (void)screenY;
+    // One screen (a centred view) and the right-hand screen of two that draw
+    // one wide image (an off-centre view): a camera-space point's projected
+    // screen position, -1..1 scaled by 1/P33, becomes 0..1 on the texture.
+    struct View {
+        float left, right;
+    };
+    for (View view : {View{-2.0f, 2.0f}, View{0.0f, 4.0f}}) {
+        D3DXMATRIX projection;
+        D3DXMatrixPerspectiveOffCenterLH(&projection, view.left, view.right, -1.5f, 1.5f, 4.0f,
+                                         5500.0f);
+        D3DXMATRIX m;
+        ReflectionTextureMatrix(projection, &m);
+        float x = 30.0f, y = -12.0f, z = 200.0f;
+        float u = x * m._11 + y * m._21 + z * m._31;
+        float v = x * m._12 + y * m._22 + z * m._32;
+        float w = x * m._13 + y * m._23 + z * m._33;
+        float screenX = (x * projection._11 + z * projection._31) / z;
+        float screenY = (y * projection._22 + z * projection._32) / z;
+        EXPECT_NEAR(u / w, 0.5f * screenX / projection._33 + 0.5f, 1e-5f) << view.left;
+        EXPECT_NEAR(v / w, 0.5f * screenY / projection._33 + 0.5f, 1e-5f) << view.left;
+        EXPECT_EQ(m._14, 0.0f);
+        EXPECT_EQ(m._44, 0.0f);
+    }
 }
 
 namespace {

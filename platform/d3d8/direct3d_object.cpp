@@ -12,6 +12,7 @@
 #include "platform/d3d8/device.h"
 #include "platform/d3d8/gl_context.h"
 #include "platform/d3d8/gl_formats.h"
+#include "platform/win32/video_connection.h"
 
 namespace d3d8 {
 
@@ -261,7 +262,9 @@ D3DCAPS8 HalCaps(UINT adapter, const RendererInfo& renderer) {
 }
 
 Direct3D8* Direct3D8::Create() {
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return nullptr;
+    // The window layer starts SDL's video the way windows need it; the
+    // object then holds a reference of its own.
+    if (!Win32EnsureVideo() || SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return nullptr;
     Direct3D8* object = new Direct3D8();
     if (!ProbeRenderer(&object->renderer_)) {
         object->Release();

@@ -32,6 +32,26 @@ int ToleratingHandler(Display* display, XErrorEvent* error) {
     return previousHandler != nullptr ? previousHandler(display, error) : 0;
 }
 
+// Where an X display is named the windows must be on it. SDL would take a
+// failed connection as a reason to try its other drivers and could end up
+// drawing offscreen, where nobody sees it; an X server that resets as its
+// last client leaves refuses connections for a moment, so the connection is
+// tried again for a while instead.
+bool StartSdlVideo() {
+    const char* chosen = SDL_getenv("SDL_VIDEODRIVER");
+    const char* display = SDL_getenv("DISPLAY");
+    if ((chosen != nullptr && chosen[0] != '\0') || display == nullptr || display[0] == '\0') {
+        return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+    }
+    SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+    constexpr int kAttempts = 30;
+    for (int attempt = 1; attempt <= kAttempts; ++attempt) {
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return true;
+        if (attempt < kAttempts) SDL_Delay(100);
+    }
+    return false;
+}
+
 }  // namespace
 
 bool Win32EnsureVideo() {
@@ -46,7 +66,7 @@ bool Win32EnsureVideo() {
     // Windows never keep the desktop's own screen saver from starting.
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+    if (!StartSdlVideo()) return false;
     previousHandler = XSetErrorHandler(ToleratingHandler);
     videoStarted = true;
     videoThread = std::this_thread::get_id();
@@ -68,19 +88,10 @@ _XDisplay* Win32XDisplay() {
 }
 
 bool Win32QueryXWindow(unsigned long window, int* width, int* height) {
-    Display* display = Win32XDisplay();
-    if (display == nullptr || window == 0) return false;
-    std::lock_guard<std::mutex> hold(videoLock);
-    XSync(display, False);
-    trappedErrors = 0;
-    auto previous = XSetErrorHandler(TrapError);
-    XWindowAttributes attributes{};
-    Status ok = XGetWindowAttributes(display, window, &attributes);
-    XSync(display, False);
-    XSetErrorHandler(previous);
-    if (ok == 0 || trappedErrors != 0) return false;
-    if (width != nullptr) *width = attributes.width;
-    if (height != nullptr) *height = attributes.height;
+    int x = 0, y = 0, w = 0, h = 0;
+    if (!Win32QueryXWindowOnRoot(window, &x, &y, &w, &h)) return false;
+    if (width != nullptr) *width = w;
+    if (height != nullptr) *height = h;
     return true;
 }
 

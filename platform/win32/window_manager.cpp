@@ -323,6 +323,17 @@ static SDL_Window* CreateTopLevel(const char* title, DWORD style, DWORD exStyle,
     return window;
 }
 
+// Makes the window's X window a child of `xParent` at the given client
+// position and its SDL window on it; false when the parent does not exist.
+static bool CreateInXParent(NativeWindow* window, unsigned long xParent, int x, int y, int width,
+                            int height) {
+    window->xChild = Win32CreateXChild(xParent, x, y, std::max(width, 1), std::max(height, 1));
+    if (window->xChild == 0) return false;
+    SDL_SetHint(SDL_HINT_VIDEO_FOREIGN_WINDOW_OPENGL, "1");
+    window->sdl = SDL_CreateWindowFrom(reinterpret_cast<void*>(window->xChild));
+    return true;
+}
+
 HWND CreateWindowEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
                     int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
                     LPVOID param) {
@@ -375,28 +386,22 @@ HWND CreateWindowEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD st
             window->foreignParent = xParent;
             window->parent = parent;
         }
-        window->xChild = Win32CreateXChild(xParent, x, y, std::max(width, 1), std::max(height, 1));
-        if (window->xChild == 0) {
+        if (!CreateInXParent(window, xParent, x, y, width, height)) {
             delete window;
             SetLastError(ERROR_INVALID_WINDOW_HANDLE);
             return nullptr;
         }
-        SDL_SetHint(SDL_HINT_VIDEO_FOREIGN_WINDOW_OPENGL, "1");
-        window->sdl = SDL_CreateWindowFrom(reinterpret_cast<void*>(window->xChild));
     } else if (Win32SaverHostWindow host; (style & WS_POPUP) && Win32FindSaverHostWindow(&host)) {
         // A daemon's window to draw in: the pop-up becomes a child of it at
         // the same place on the screen, still a top-level window to us.
         window->owner = parent;
         window->foreignParent = host.window;
-        window->xChild = Win32CreateXChild(host.window, x - host.rect.left, y - host.rect.top,
-                                           std::max(width, 1), std::max(height, 1));
-        if (window->xChild == 0) {
+        if (!CreateInXParent(window, host.window, x - host.rect.left, y - host.rect.top, width,
+                             height)) {
             delete window;
             SetLastError(ERROR_INVALID_WINDOW_HANDLE);
             return nullptr;
         }
-        SDL_SetHint(SDL_HINT_VIDEO_FOREIGN_WINDOW_OPENGL, "1");
-        window->sdl = SDL_CreateWindowFrom(reinterpret_cast<void*>(window->xChild));
     } else {
         window->owner = parent;
         RECT insets = FrameInsets(style);

@@ -132,18 +132,9 @@ TEST_F(SaverModesTest, DisplaySettingsOpenFromTheConfigurationDialog) {
     SaverGuard guard(saver);
     ASSERT_TRUE(WaitForWindow("^Velmora$", std::chrono::seconds(60)));
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    FILE* geometry =
-        popen("xdotool search --onlyvisible --name '^Velmora$' getwindowgeometry --shell", "r");
-    ASSERT_NE(geometry, nullptr);
-    int x = 0, y = 0, width = 0, height = 0;
-    char line[128];
-    while (std::fgets(line, sizeof line, geometry) != nullptr) {
-        std::sscanf(line, "X=%d", &x);
-        std::sscanf(line, "Y=%d", &y);
-        std::sscanf(line, "WIDTH=%d", &width);
-        std::sscanf(line, "HEIGHT=%d", &height);
-    }
-    pclose(geometry);
+    const WindowBox options106 = FindWindowBox("^Velmora$");
+    const int x = options106.x, y = options106.y;
+    const int width = options106.width, height = options106.height;
     // Dialog 106: a light dialog face with dark text, centred.
     ScreenLook options = LookAtScreen(x, y, width, height);
     EXPECT_GT(options.litShare, 0.95);
@@ -154,17 +145,8 @@ TEST_F(SaverModesTest, DisplaySettingsOpenFromTheConfigurationDialog) {
                " click 1");
     ASSERT_TRUE(WaitForWindow("^Display Settings$", std::chrono::seconds(30)));
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    geometry = popen(
-        "xdotool search --onlyvisible --name '^Display Settings$' getwindowgeometry --shell", "r");
-    ASSERT_NE(geometry, nullptr);
-    int dx = 0, dy = 0, dw = 0, dh = 0;
-    while (std::fgets(line, sizeof line, geometry) != nullptr) {
-        std::sscanf(line, "X=%d", &dx);
-        std::sscanf(line, "Y=%d", &dy);
-        std::sscanf(line, "WIDTH=%d", &dw);
-        std::sscanf(line, "HEIGHT=%d", &dh);
-    }
-    pclose(geometry);
+    const WindowBox settings = FindWindowBox("^Display Settings$");
+    const int dx = settings.x, dy = settings.y, dw = settings.width, dh = settings.height;
     ASSERT_GT(dw, 100);
     ASSERT_GT(dh, 100);
     ScreenLook display = LookAtScreen(dx, dy, dw, dh);

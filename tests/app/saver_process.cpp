@@ -1,13 +1,11 @@
 #include "tests/app/saver_process.h"
 
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
-
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <thread>
 
@@ -70,31 +68,37 @@ bool WaitForWindow(const std::string& name, std::chrono::milliseconds limit) {
     return false;
 }
 
+WindowBox FindWindowBox(const std::string& name) {
+    WindowBox box;
+    FILE* geometry = popen(
+        ("xdotool search --onlyvisible --name '" + name + "' getwindowgeometry --shell").c_str(),
+        "r");
+    if (geometry == nullptr) return box;
+    char line[128];
+    while (std::fgets(line, sizeof line, geometry) != nullptr) {
+        std::sscanf(line, "X=%d", &box.x);
+        std::sscanf(line, "Y=%d", &box.y);
+        std::sscanf(line, "WIDTH=%d", &box.width);
+        std::sscanf(line, "HEIGHT=%d", &box.height);
+    }
+    pclose(geometry);
+    return box;
+}
+
+bool CloseWindowNamed(const std::string& name) {
+    FILE* search = popen(("xdotool search --onlyvisible --name '" + name + "'").c_str(), "r");
+    if (search == nullptr) return false;
+    unsigned long window = 0;
+    if (std::fscanf(search, "%lu", &window) != 1) window = 0;
+    pclose(search);
+    return window != 0 && SendCloseRequest(window);
+}
+
 SaverGuard::~SaverGuard() {
     if (waitpid(pid, nullptr, WNOHANG) == 0) {
         kill(pid, SIGKILL);
         waitpid(pid, nullptr, 0);
     }
-}
-
-std::vector<uint32_t> GrabScreen(int x, int y, int width, int height) {
-    std::vector<uint32_t> pixels;
-    Display* display = XOpenDisplay(nullptr);
-    if (display == nullptr) return pixels;
-    XImage* image =
-        XGetImage(display, DefaultRootWindow(display), x, y, width, height, AllPlanes, ZPixmap);
-    if (image != nullptr) {
-        pixels.resize(size_t(width) * height);
-        for (int row = 0; row < height; ++row) {
-            for (int column = 0; column < width; ++column) {
-                pixels[size_t(row) * width + column] =
-                    static_cast<uint32_t>(XGetPixel(image, column, row)) & 0xFFFFFF;
-            }
-        }
-        XDestroyImage(image);
-    }
-    XCloseDisplay(display);
-    return pixels;
 }
 
 ScreenLook LookAtScreen(int x, int y, int width, int height) {

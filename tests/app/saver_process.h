@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "tests/support/x_screen.h"
+
 // Starts the built program with `args` in `folder` (by default the build
 // folder, where Media.dat is), with `environment` added to the test's own;
 // its standard error goes to `errorFile` when one is named.
@@ -28,6 +30,17 @@ bool StillRunning(pid_t pid);
 // Waits until a visible window whose name matches the regular expression
 // `name` exists; false after `limit`.
 bool WaitForWindow(const std::string& name, std::chrono::milliseconds limit);
+
+// Position and size of the first visible window whose name matches the
+// regular expression `name`; x and y are -1 when there is none.
+struct WindowBox {
+    int x = -1, y = -1, width = 0, height = 0;
+};
+WindowBox FindWindowBox(const std::string& name);
+
+// Asks the first visible window whose name matches to close, as its close
+// box does; false when there is none.
+bool CloseWindowNamed(const std::string& name);
 
 // Ends the saver when a test returns early, so no orphan keeps running.
 class SaverGuard {
@@ -51,6 +64,3 @@ struct ScreenLook {
     bool LooksLikeTheScene() const { return litShare > 0.9 && colours > 200; }
 };
 ScreenLook LookAtScreen(int x, int y, int width, int height);
-
-// The 0x00RRGGBB pixels of a screen area.
-std::vector<uint32_t> GrabScreen(int x, int y, int width, int height);

@@ -79,52 +79,6 @@ double UpdatesPerSecond(milliseconds span) {
     return updates / elapsed;
 }
 
-// Asks a window to close the way a window manager's close box does.
-bool SendCloseRequest(const std::string& name) {
-    Display* display = XOpenDisplay(nullptr);
-    if (display == nullptr) return false;
-    FILE* search = popen(("xdotool search --onlyvisible --name '" + name + "'").c_str(), "r");
-    unsigned long window = 0;
-    if (search != nullptr) {
-        if (std::fscanf(search, "%lu", &window) != 1) window = 0;
-        pclose(search);
-    }
-    if (window != 0) {
-        XEvent event{};
-        event.xclient.type = ClientMessage;
-        event.xclient.window = window;
-        event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
-        event.xclient.format = 32;
-        event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
-        event.xclient.data.l[1] = CurrentTime;
-        XSendEvent(display, window, False, NoEventMask, &event);
-        XSync(display, False);
-    }
-    XCloseDisplay(display);
-    return window != 0;
-}
-
-// Position and size of the first visible window whose name matches.
-struct WindowBox {
-    int x = -1, y = -1, width = 0, height = 0;
-};
-WindowBox FindWindowBox(const std::string& name) {
-    WindowBox box;
-    FILE* geometry = popen(
-        ("xdotool search --onlyvisible --name '" + name + "' getwindowgeometry --shell").c_str(),
-        "r");
-    if (geometry == nullptr) return box;
-    char line[128];
-    while (std::fgets(line, sizeof line, geometry) != nullptr) {
-        std::sscanf(line, "X=%d", &box.x);
-        std::sscanf(line, "Y=%d", &box.y);
-        std::sscanf(line, "WIDTH=%d", &box.width);
-        std::sscanf(line, "HEIGHT=%d", &box.height);
-    }
-    pclose(geometry);
-    return box;
-}
-
 // The X server's window tree, for failure messages.
 std::string WindowTree() {
     std::string tree;
@@ -134,6 +88,14 @@ std::string WindowTree() {
         pclose(out);
     }
     return tree;
+}
+
+// How the process ended, if it did, for failure messages.
+std::string ExitOf(pid_t pid) {
+    int raw = 0;
+    if (waitpid(pid, &raw, WNOHANG) != pid) return "the saver still runs";
+    if (WIFEXITED(raw)) return "the saver exited with status " + std::to_string(WEXITSTATUS(raw));
+    return "the saver was killed by signal " + std::to_string(WTERMSIG(raw));
 }
 
 // Waits until the screen area looks like the scene.
@@ -172,7 +134,7 @@ protected:
     pid_t StartFullScreen() {
         pid_t saver = StartSaver({"/s"}, "", {}, config / "saver-errors.txt");
         EXPECT_TRUE(WaitForWindow("Velmora", seconds(60)))
-            << config.ReadFile("saver-errors.txt") << WindowTree();
+            << config.ReadFile("saver-errors.txt") << WindowTree() << ExitOf(saver);
         ScreenLook look;
         EXPECT_TRUE(WaitForScene(0, 0, kWidth, kHeight, seconds(60), &look))
             << Describe(look) << "\n"
@@ -280,7 +242,7 @@ TEST_F(SaverRunsTest, TestWindowDrawsTheSceneClockAndFrameRateAndOnlyItsCloseBox
     std::this_thread::sleep_for(seconds(1));
     ASSERT_TRUE(StillRunning(saver));
     // The close box ends it.
-    ASSERT_TRUE(SendCloseRequest("^Velmora$"));
+    ASSERT_TRUE(CloseWindowNamed("^Velmora$"));
     EXPECT_EQ(WaitFor(saver, seconds(20)), 0);
 }
 
@@ -370,7 +332,7 @@ TEST_F(SaverRunsTest, WithoutAnAudioDeviceItRunsSilently) {
     ScreenLook look;
     EXPECT_TRUE(WaitForScene(box.x, box.y, box.width, box.height, seconds(60), &look))
         << Describe(look);
-    ASSERT_TRUE(SendCloseRequest("^Velmora$"));
+    ASSERT_TRUE(CloseWindowNamed("^Velmora$"));
     EXPECT_EQ(WaitFor(saver, seconds(20)), 0);
 }
 

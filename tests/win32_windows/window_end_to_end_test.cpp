@@ -116,21 +116,6 @@ bool WaitFor(Done done, int milliseconds) {
     return true;
 }
 
-// What a window manager sends when the user clicks the close box.
-void SendCloseRequest(unsigned long window) {
-    Display* display = XOpenDisplay(nullptr);
-    ASSERT_NE(display, nullptr);
-    XEvent event{};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = window;
-    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
-    event.xclient.data.l[1] = CurrentTime;
-    XSendEvent(display, window, False, NoEventMask, &event);
-    XCloseDisplay(display);
-}
-
 struct Statistics {
     int white = 0, black = 0, dark = 0, other = 0;
 };

@@ -10,6 +10,7 @@
 
 #include <windows.h>
 
+#include "tests/support/x_screen.h"
 #include "tests/support/xvfb_server.h"
 
 constexpr int kScreenWidth = 1024;
@@ -19,8 +20,6 @@ constexpr int kScreenHeight = 768;
 // needs X calls it first and skips when no server could be started.
 bool StartPrivateDisplay();
 
-// Pixels 0x00RRGGBB of a screen area, read with XGetImage on the root window.
-std::vector<uint32_t> GrabScreen(int x, int y, int width, int height);
 
 // Runs the message loop for up to `milliseconds` or until `done` returns true.
 template <typename Done>

@@ -1,0 +1,40 @@
+#include "tests/support/x_screen.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+std::vector<uint32_t> GrabScreen(int x, int y, int width, int height) {
+    std::vector<uint32_t> pixels;
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) return pixels;
+    XImage* image =
+        XGetImage(display, DefaultRootWindow(display), x, y, width, height, AllPlanes, ZPixmap);
+    if (image != nullptr) {
+        pixels.resize(size_t(width) * height);
+        for (int row = 0; row < height; ++row) {
+            for (int column = 0; column < width; ++column) {
+                pixels[size_t(row) * width + column] =
+                    static_cast<uint32_t>(XGetPixel(image, column, row)) & 0xFFFFFF;
+            }
+        }
+        XDestroyImage(image);
+    }
+    XCloseDisplay(display);
+    return pixels;
+}
+
+bool SendCloseRequest(unsigned long window) {
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) return false;
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display, window, False, NoEventMask, &event);
+    XSync(display, False);
+    XCloseDisplay(display);
+    return true;
+}

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/win32/startup_profile.h"
+
 namespace d3d8 {
 
 namespace {
@@ -233,6 +235,7 @@ Texture8::Texture8(std::shared_ptr<DeviceLink> link, UINT width, UINT height, UI
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(levels_ - 1));
     glTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_RGBA, glFormat_->swizzle);
     const bool renderTarget = (usage_ & D3DUSAGE_RENDERTARGET) != 0;
+    StartupPhaseScope timing(StartupPhase::GlUpload);
     levelMemory_.resize(levels_);
     levelLocked_.assign(levels_, false);
     for (UINT level = 0; level < levels_; ++level) {
@@ -344,6 +347,7 @@ HRESULT Texture8::UnlockRect(UINT Level) {
     if (Level >= levels_ || !levelLocked_[Level]) return D3DERR_INVALIDCALL;
     levelLocked_[Level] = false;
     if (!link_->gl->MakeCurrent()) return D3D_OK;
+    StartupPhaseScope timing(StartupPhase::GlUpload);
     glBindTexture(GL_TEXTURE_2D, texture_);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glTexSubImage2D(GL_TEXTURE_2D, static_cast<GLint>(Level), 0, 0,
@@ -367,6 +371,7 @@ BufferStorage::BufferStorage(std::shared_ptr<DeviceLink> link, UINT length, DWOR
     : link_(std::move(link)), length_(length), usage_(usage), pool_(pool), memory_(length, 0) {
     if (pool_ == D3DPOOL_DEFAULT) ++link_->defaultPoolObjects;
     link_->gl->MakeCurrent();
+    StartupPhaseScope timing(StartupPhase::GlUpload);
     glGenBuffers(1, &buffer_);
     // Element buffers bind through the array target so no vertex array's
     // index binding is disturbed.
@@ -399,6 +404,7 @@ HRESULT BufferStorage::Unlock() {
     if (!locked_) return D3DERR_INVALIDCALL;
     locked_ = false;
     if (!link_->gl->MakeCurrent()) return D3D_OK;
+    StartupPhaseScope timing(StartupPhase::GlUpload);
     glBindBuffer(GL_ARRAY_BUFFER, buffer_);
     if (discard_) {
         // A discarded buffer gets fresh storage, so draws already queued keep

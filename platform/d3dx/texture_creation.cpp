@@ -10,6 +10,8 @@
 #include <cstring>
 #include <new>
 
+#include "platform/win32/startup_profile.h"
+
 namespace {
 
 constexpr UINT kDefaultSide = 256;
@@ -185,6 +187,8 @@ HRESULT WINAPI D3DXCreateTextureFromFileInMemoryEx(LPDIRECT3DDEVICE8 pDevice, LP
     MipFilter = ResolveFilter(MipFilter, D3DX_FILTER_BOX);
     if (!IsValidFilter(Filter) || !IsValidFilter(MipFilter)) return D3DERR_INVALIDCALL;
 
+    // Decoding, colour keying and the mip chain; the uploads time themselves.
+    StartupPhaseScope timing(StartupPhase::ImageDecode);
     DecodedImage image;
     HRESULT hr = DecodeImage(pSrcData, SrcDataSize, &image);
     if (FAILED(hr)) return hr;

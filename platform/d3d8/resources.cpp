@@ -236,17 +236,21 @@ Texture8::Texture8(std::shared_ptr<DeviceLink> link, UINT width, UINT height, UI
     glTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_RGBA, glFormat_->swizzle);
     const bool renderTarget = (usage_ & D3DUSAGE_RENDERTARGET) != 0;
     StartupPhaseScope timing(StartupPhase::GlUpload);
+    // Dynamic textures are rewritten often, and a signed format would read
+    // -128 back as -127: those keep their texels in system memory.
+    keepLevelMemory_ = (usage_ & D3DUSAGE_DYNAMIC) != 0 || format_ == D3DFMT_V8U8;
     levelMemory_.resize(levels_);
     levelLocked_.assign(levels_, false);
+    // New levels start zeroed; the largest level's zeros serve every level.
+    const std::vector<BYTE> zeros(renderTarget ? 0 : LevelBytes(0), 0);
     for (UINT level = 0; level < levels_; ++level) {
         UINT w = LevelWidth(level), h = LevelHeight(level);
-        if (!renderTarget)
-            levelMemory_[level].assign(static_cast<size_t>(w) * h * glFormat_->bytesPerPixel, 0);
+        if (!renderTarget && keepLevelMemory_) levelMemory_[level].assign(LevelBytes(level), 0);
         glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
         glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(level),
                      static_cast<GLint>(glFormat_->internalFormat), static_cast<GLsizei>(w),
                      static_cast<GLsizei>(h), 0, glFormat_->uploadFormat, glFormat_->uploadType,
-                     renderTarget ? nullptr : levelMemory_[level].data());
+                     renderTarget ? nullptr : zeros.data());
         surfaces_.push_back(std::make_unique<Surface8>(this, level, w, h));
     }
     glBindTexture(GL_TEXTURE_2D, 0);
@@ -255,6 +259,10 @@ Texture8::Texture8(std::shared_ptr<DeviceLink> link, UINT width, UINT height, UI
 Texture8::~Texture8() {
     if (pool_ == D3DPOOL_DEFAULT) --link_->defaultPoolObjects;
     if (link_->gl->MakeCurrent()) glDeleteTextures(1, &texture_);
+}
+
+size_t Texture8::LevelBytes(UINT level) const {
+    return static_cast<size_t>(LevelWidth(level)) * LevelHeight(level) * glFormat_->bytesPerPixel;
 }
 
 UINT Texture8::LevelWidth(UINT level) const {
@@ -335,6 +343,18 @@ HRESULT Texture8::LockRect(UINT Level, D3DLOCKED_RECT* pLockedRect, const RECT* 
     if (r.left < 0 || r.top < 0 || r.right > w || r.bottom > h || r.left >= r.right ||
         r.top >= r.bottom)
         return D3DERR_INVALIDCALL;
+    std::vector<BYTE>& memory = levelMemory_[Level];
+    if (memory.empty()) {
+        // The level's texels come back from GL for the time of the lock.
+        memory.resize(LevelBytes(Level));
+        if (link_->gl->MakeCurrent()) {
+            glBindTexture(GL_TEXTURE_2D, texture_);
+            glPixelStorei(GL_PACK_ALIGNMENT, 1);
+            glGetTexImage(GL_TEXTURE_2D, static_cast<GLint>(Level), glFormat_->uploadFormat,
+                          glFormat_->uploadType, memory.data());
+            glBindTexture(GL_TEXTURE_2D, 0);
+        }
+    }
     const INT pitch = static_cast<INT>(w * static_cast<LONG>(glFormat_->bytesPerPixel));
     pLockedRect->Pitch = pitch;
     pLockedRect->pBits = levelMemory_[Level].data() + r.top * pitch +
@@ -355,6 +375,7 @@ HRESULT Texture8::UnlockRect(UINT Level) {
                     static_cast<GLsizei>(LevelHeight(Level)), glFormat_->uploadFormat,
                     glFormat_->uploadType, levelMemory_[Level].data());
     glBindTexture(GL_TEXTURE_2D, 0);
+    if (!keepLevelMemory_) std::vector<BYTE>().swap(levelMemory_[Level]);
     return D3D_OK;
 }
 

@@ -234,23 +234,21 @@ Texture8::Texture8(std::shared_ptr<DeviceLink> link, UINT width, UINT height, UI
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(levels_ - 1));
     glTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_RGBA, glFormat_->swizzle);
-    const bool renderTarget = (usage_ & D3DUSAGE_RENDERTARGET) != 0;
     StartupPhaseScope timing(StartupPhase::GlUpload);
     // Dynamic textures are rewritten often, and a signed format would read
     // -128 back as -127: those keep their texels in system memory.
     keepLevelMemory_ = (usage_ & D3DUSAGE_DYNAMIC) != 0 || format_ == D3DFMT_V8U8;
     levelMemory_.resize(levels_);
     levelLocked_.assign(levels_, false);
-    // New levels start zeroed; the largest level's zeros serve every level.
-    const std::vector<BYTE> zeros(renderTarget ? 0 : LevelBytes(0), 0);
+    levelWritten_.assign(levels_, false);
+    // GL only reserves the levels: a level reads as zeros until its first
+    // unlock, which is what the first lock hands out.
     for (UINT level = 0; level < levels_; ++level) {
         UINT w = LevelWidth(level), h = LevelHeight(level);
-        if (!renderTarget && keepLevelMemory_) levelMemory_[level].assign(LevelBytes(level), 0);
-        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
         glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(level),
                      static_cast<GLint>(glFormat_->internalFormat), static_cast<GLsizei>(w),
                      static_cast<GLsizei>(h), 0, glFormat_->uploadFormat, glFormat_->uploadType,
-                     renderTarget ? nullptr : zeros.data());
+                     nullptr);
         surfaces_.push_back(std::make_unique<Surface8>(this, level, w, h));
     }
     glBindTexture(GL_TEXTURE_2D, 0);
@@ -345,9 +343,9 @@ HRESULT Texture8::LockRect(UINT Level, D3DLOCKED_RECT* pLockedRect, const RECT* 
         return D3DERR_INVALIDCALL;
     std::vector<BYTE>& memory = levelMemory_[Level];
     if (memory.empty()) {
-        // The level's texels come back from GL for the time of the lock.
-        memory.resize(LevelBytes(Level));
-        if (link_->gl->MakeCurrent()) {
+        // A written level's texels come back from GL for the time of the lock.
+        memory.assign(LevelBytes(Level), 0);
+        if (levelWritten_[Level] && link_->gl->MakeCurrent()) {
             glBindTexture(GL_TEXTURE_2D, texture_);
             glPixelStorei(GL_PACK_ALIGNMENT, 1);
             glGetTexImage(GL_TEXTURE_2D, static_cast<GLint>(Level), glFormat_->uploadFormat,
@@ -368,6 +366,7 @@ HRESULT Texture8::UnlockRect(UINT Level) {
     levelLocked_[Level] = false;
     if (!link_->gl->MakeCurrent()) return D3D_OK;
     StartupPhaseScope timing(StartupPhase::GlUpload);
+    levelWritten_[Level] = true;
     glBindTexture(GL_TEXTURE_2D, texture_);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glTexSubImage2D(GL_TEXTURE_2D, static_cast<GLint>(Level), 0, 0,

@@ -134,6 +134,7 @@ private:
     // keepLevelMemory_, since GL holds the texture and most are written once.
     std::vector<std::vector<BYTE>> levelMemory_;
     bool keepLevelMemory_ = false;
+    std::vector<bool> levelWritten_;  // unlocked at least once, so GL holds texels
     std::vector<bool> levelLocked_;
     std::vector<std::unique_ptr<Surface8>> surfaces_;
 };

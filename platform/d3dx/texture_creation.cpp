@@ -96,8 +96,9 @@ HRESULT FillLevels(IDirect3DTexture8* texture, std::vector<uint32_t> texels, UIN
         if (FAILED(hr)) return hr;
         if (TexelSize(desc.Format) == 0) return D3DERR_INVALIDCALL;
         // Level 0 comes from the image, every other level from the one above.
-        texels = ResizeTexels(texels, width, height, desc.Width, desc.Height,
-                              level == 0 ? filter : mipFilter);
+        if (desc.Width != width || desc.Height != height)
+            texels = ResizeTexels(texels, width, height, desc.Width, desc.Height,
+                                  level == 0 ? filter : mipFilter);
         width = desc.Width;
         height = desc.Height;
         D3DLOCKED_RECT locked{};

@@ -1,9 +1,9 @@
 // A preload library for the benchmark: counts the frames a GL program shows,
 // through eglSwapBuffers or glXSwapBuffers (the peer hacks, by build) or
-// SDL_GL_SwapWindow (the saver),
-// and appends to the file named by VELMORA_FRAME_PROBE the wall clock of the
-// first frame ("first NS") and, about once a second, the frames shown so far
-// with the wall clock and the process's CPU time ("frames COUNT NS CPU_NS").
+// SDL_GL_SwapWindow (the saver), and appends to the file named by
+// VELMORA_FRAME_PROBE the wall clock and the process's CPU time at the first
+// frame ("first NS CPU_NS") and, about once a
+// second, the frames shown so far with the same two ("frames COUNT NS CPU_NS").
 // Only the benchmark loads it (LD_PRELOAD); nothing links against it.
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -40,7 +40,9 @@ void FrameShown() {
     char line[128];
     if (framesShown++ == 0) {
         lastReport = now;
-        Append(line, std::snprintf(line, sizeof line, "first %lld\n", static_cast<long long>(now)));
+        Append(line, std::snprintf(line, sizeof line, "first %lld %lld\n",
+                                   static_cast<long long>(now),
+                                   static_cast<long long>(Now(CLOCK_PROCESS_CPUTIME_ID))));
     }
     if (now - lastReport >= 1000000000) {
         lastReport = now;

@@ -4,8 +4,9 @@
 # `cmake --build build --target bench`, or as bench/run_bench.sh BUILD_DIR.
 # Every figure is the median of BENCH_REPEATS runs (default 3); BENCH_SECONDS
 # (default 60) is how long each windowed program runs for the running figures.
-#   1. start-up: wall time from process start to the first presented frame,
-#      and the saver's own split of it (VELMORA_STARTUP_PROFILE);
+#   1. start-up: wall time from process start to the first presented frame
+#      (and the CPU time spent by then, which a busy machine barely moves),
+#      and the saver's own split of it in CPU time (VELMORA_STARTUP_PROFILE);
 #   2. frame cost of the whole scene offscreen by day and by night at
 #      1024x768 and 1920x1080: wall and CPU milliseconds per frame;
 #   3. own code against the GL driver: callgrind instruction counts of the
@@ -76,25 +77,30 @@ stop() {
   wait "$child" 2>/dev/null || true
   child=
 }
-# first_frame_ms NAME: milliseconds from launch to the first frame, once shown.
+# first_frame_ms NAME: milliseconds from launch to the first frame, and the
+# process's CPU milliseconds by then, once it is shown.
 first_frame_ms() {
   local name=$1
-  for _ in $(seq 300); do
+  for _ in $(seq 600); do
     if grep -q '^first' "$work/$name.probe" 2>/dev/null; then
-      awk -v t0="$(cat "$work/$name.t0")" '/^first/ {printf "%.0f\n", ($2 - t0) / 1e6}' \
+      awk -v t0="$(cat "$work/$name.t0")" '/^first/ {printf "%.0f %.0f\n", ($2 - t0) / 1e6, $3 / 1e6}' \
         "$work/$name.probe"
       return
     fi
     sleep 0.05
   done
-  echo "n/a"
+  echo "n/a n/a"
+}
+# wall_and_cpu FILE: "WALL ms (CPU ms of CPU)" from the medians of the two columns.
+wall_and_cpu() {
+  echo "$(awk '{print $1}' "$1" | median) ms ($(awk '{print $2}' "$1" | median) ms of CPU)"
 }
 
 programs=(velmora glschool gears pipes)
 
 # ---- 1. start-up ------------------------------------------------------------
 echo
-echo "== start-up: process start to first presented frame (median of $repeats)"
+echo "== start-up: process start to first presented frame, wall (CPU) (median of $repeats)"
 for name in "${programs[@]}"; do
   : >"$work/$name.startup"
   for _ in $(seq "$repeats"); do
@@ -104,7 +110,7 @@ for name in "${programs[@]}"; do
     [ "$name" = velmora ] && grep -h '^startup:' "$work/$name.err" >>"$work/velmora.split" || true
     stop
   done
-  printf '%-26s %s ms\n' "$name (Xvfb, 600x400)" "$(median <"$work/$name.startup")"
+  printf '%-26s %s\n' "$name (Xvfb, 600x400)" "$(wall_and_cpu "$work/$name.startup")"
 done
 : >"$work/render.startup"
 for _ in $(seq "$repeats"); do
@@ -113,10 +119,10 @@ for _ in $(seq "$repeats"); do
   (cd "$build" && VELMORA_STARTUP_PROFILE=1 VELMORA_FRAME_PROBE="$work/render.probe" \
      LD_PRELOAD="$probe" "$render" --size 1024x768 --at 0.1 --out "$work") \
     >/dev/null 2>>"$work/render.split"
-  awk -v t0="$t0" '/^first/ {printf "%.0f\n", ($2 - t0) / 1e6}' "$work/render.probe" \
-    >>"$work/render.startup"
+  awk -v t0="$t0" '/^first/ {printf "%.0f %.0f\n", ($2 - t0) / 1e6, $3 / 1e6}' \
+    "$work/render.probe" >>"$work/render.startup"
 done
-printf '%-26s %s ms\n' "velmora-render (1024x768)" "$(median <"$work/render.startup")"
+printf '%-26s %s\n' "velmora-render (1024x768)" "$(wall_and_cpu "$work/render.startup")"
 # split FILE: the median of each phase over the profile lines in FILE.
 split() {
   local file=$1 phase
@@ -125,9 +131,9 @@ split() {
       "$(grep -o "$phase [0-9.]*" "$file" | awk '{print $NF}' | median)"
   done
 }
-echo "velmora /t, split of its start-up (median):"
+echo "velmora /t, split of its start-up in CPU time (median):"
 split "$work/velmora.split"
-echo "velmora-render, split of its start-up (median):"
+echo "velmora-render, split of its start-up in CPU time (median):"
 split "$work/render.split"
 
 # ---- 2. frame cost offscreen --------------------------------------------------

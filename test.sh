@@ -1,16 +1,21 @@
 #!/usr/bin/env bash
 # Installs what the project needs, builds it and runs every test through ctest:
 # first the Release build (assertions on), then the same suite built with
-# AddressSanitizer and UndefinedBehaviorSanitizer (skip it with VELMORA_SANITIZE=0).
+# AddressSanitizer and UndefinedBehaviorSanitizer (skip it with VELMORA_SANITIZE=0),
+# then the threaded parts, sound and host, built with ThreadSanitizer (skip it
+# with VELMORA_TSAN=0).
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/install-deps.sh
 
 jobs=$(nproc)
-build() {  # build DIR [cmake options...]
+configure() {  # configure DIR [cmake options...]
   local dir=$1; shift
   cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DVELMORA_WERROR=ON "$@" >/dev/null
-  cmake --build "$dir" -j "$jobs"
+}
+build() {  # build DIR [cmake options...]
+  configure "$@"
+  cmake --build "$1" -j "$jobs"
 }
 
 build build
@@ -20,4 +25,16 @@ if [ "${VELMORA_SANITIZE:-1}" != 0 ]; then
   build build-asan -DVELMORA_SANITIZE=ON
   (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
      ctest --output-on-failure -j "$jobs")
+fi
+
+if [ "${VELMORA_TSAN:-1}" != 0 ]; then
+  # Only the sound and host tests: the feeder and mixer threads, the host's
+  # timers and windows. Building just their targets keeps the run short.
+  configure build-tsan -DVELMORA_TSAN=ON
+  cmake --build build-tsan -j "$jobs" --target sound_reader_test dsound_test sound_system_test \
+    host_logic_test host_saver_test host_window_test
+  # One test at a time: the sanitizer slows the sound feeder several times
+  # over, and real-time audio must not starve behind a second test.
+  (cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tests/tsan.supp" \
+     ctest --output-on-failure -j 1 -L 'sound|host')
 fi

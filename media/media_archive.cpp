@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "media/zip_cipher.h"
+#include "platform/win32/startup_profile.h"
 
 const char kMediaArchivePassword[] = "plumbo3";
 
@@ -88,6 +89,7 @@ void CloseMediaArchive() {
 }
 
 std::unique_ptr<IData> ReadMediaFile(const char* name) {
+    StartupPhaseScope timing(StartupPhase::ArchiveRead);
     std::unique_ptr<IData> loose = ReadLooseMediaFile(name);
     if (loose) return loose;
     return ReadArchiveEntry(name);
@@ -123,6 +125,7 @@ std::unique_ptr<IData> ReadLooseMediaFile(const char* name) {
 
 std::unique_ptr<IData> ReadArchiveEntry(const char* name) {
     if (archive == nullptr) return nullptr;
+    StartupPhaseScope timing(StartupPhase::ArchiveRead);
     char entryName[1024];
     size_t length = std::strlen(name);
     if (length >= sizeof(entryName)) return nullptr;

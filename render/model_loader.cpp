@@ -8,6 +8,7 @@
 #include "media/data_chunk.h"
 #include "media/log_file.h"
 #include "media/media_archive.h"
+#include "platform/win32/startup_profile.h"
 #include "render/texture_cache.h"
 
 // The arrays are read straight into their in-memory form, which matches the
@@ -100,6 +101,7 @@ ModelVertex ConvertFileVertex(const ModelVertex& v) {
 }
 
 bool LoadModelFromBytes(Model& model, const char* bytes, uint32_t size, TextureCache& textures) {
+    StartupPhaseScope timing(StartupPhase::ModelLoad);
     // DataChunk measures with a signed 32-bit length.
     bool whole = size <= static_cast<uint32_t>(std::numeric_limits<int32_t>::max());
     size_t firstNew = model.subMeshes.size();

@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
 # Installs every Debian package the project needs. The lists live in
-# scripts/packages/*.list, one package per line ('#' starts a comment).
-# Does nothing when all of them are present; works as root or through sudo.
+# scripts/packages/*.list, one package per line ('#' starts a comment); lists
+# given as arguments are read instead (the benchmarks' own lists live in
+# scripts/packages/bench/). Does nothing when all of them are present; works
+# as root or through sudo.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
-wanted=$(sed -e 's/#.*//' "$here"/packages/*.list | tr -s ' \t' '\n' | sed '/^$/d' | sort -u)
+lists=("$@")
+[ ${#lists[@]} -gt 0 ] || lists=("$here"/packages/*.list)
+wanted=$(sed -e 's/#.*//' "${lists[@]}" | tr -s ' \t' '\n' | sed '/^$/d' | sort -u)
 missing=()
 for pkg in $wanted; do
   status=$(dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null || true)

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/win32/startup_profile.h"
 #include "platform/win32/window_object.h"
 
 namespace d3d8 {
@@ -561,6 +562,7 @@ HRESULT Device8::Present(const RECT* pSourceRect, const RECT* pDestRect, HWND hD
     glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
     BindTargets();
     SDL_GL_SwapWindow(window_);
+    StartupProfileFramePresented();
     return D3D_OK;
 }
 

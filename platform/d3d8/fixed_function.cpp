@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/win32/startup_profile.h"
+
 namespace d3d8 {
 
 namespace {
@@ -542,6 +544,7 @@ GLuint Compile(GLenum type, const std::string& source, std::string* log) {
 
 std::unique_ptr<FixedFunctionProgram> FixedFunctionProgram::Build(const PipelineKey& key,
                                                                   std::string* log) {
+    StartupPhaseScope timing(StartupPhase::ShaderBuild);
     GLuint vs = Compile(GL_VERTEX_SHADER, VertexShaderSource(key), log);
     if (!vs) return nullptr;
     GLuint fs = Compile(GL_FRAGMENT_SHADER, FragmentShaderSource(key), log);

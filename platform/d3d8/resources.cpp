@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/win32/startup_profile.h"
+
 namespace d3d8 {
 
 namespace {
@@ -232,18 +234,21 @@ Texture8::Texture8(std::shared_ptr<DeviceLink> link, UINT width, UINT height, UI
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(levels_ - 1));
     glTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_RGBA, glFormat_->swizzle);
-    const bool renderTarget = (usage_ & D3DUSAGE_RENDERTARGET) != 0;
+    StartupPhaseScope timing(StartupPhase::GlUpload);
+    // Dynamic textures are rewritten often, and a signed format would read
+    // -128 back as -127: those keep their texels in system memory.
+    keepLevelMemory_ = (usage_ & D3DUSAGE_DYNAMIC) != 0 || format_ == D3DFMT_V8U8;
     levelMemory_.resize(levels_);
     levelLocked_.assign(levels_, false);
+    levelWritten_.assign(levels_, false);
+    // GL only reserves the levels: a level reads as zeros until its first
+    // unlock, which is what the first lock hands out.
     for (UINT level = 0; level < levels_; ++level) {
         UINT w = LevelWidth(level), h = LevelHeight(level);
-        if (!renderTarget)
-            levelMemory_[level].assign(static_cast<size_t>(w) * h * glFormat_->bytesPerPixel, 0);
-        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
         glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(level),
                      static_cast<GLint>(glFormat_->internalFormat), static_cast<GLsizei>(w),
                      static_cast<GLsizei>(h), 0, glFormat_->uploadFormat, glFormat_->uploadType,
-                     renderTarget ? nullptr : levelMemory_[level].data());
+                     nullptr);
         surfaces_.push_back(std::make_unique<Surface8>(this, level, w, h));
     }
     glBindTexture(GL_TEXTURE_2D, 0);
@@ -252,6 +257,10 @@ Texture8::Texture8(std::shared_ptr<DeviceLink> link, UINT width, UINT height, UI
 Texture8::~Texture8() {
     if (pool_ == D3DPOOL_DEFAULT) --link_->defaultPoolObjects;
     if (link_->gl->MakeCurrent()) glDeleteTextures(1, &texture_);
+}
+
+size_t Texture8::LevelBytes(UINT level) const {
+    return static_cast<size_t>(LevelWidth(level)) * LevelHeight(level) * glFormat_->bytesPerPixel;
 }
 
 UINT Texture8::LevelWidth(UINT level) const {
@@ -332,6 +341,18 @@ HRESULT Texture8::LockRect(UINT Level, D3DLOCKED_RECT* pLockedRect, const RECT* 
     if (r.left < 0 || r.top < 0 || r.right > w || r.bottom > h || r.left >= r.right ||
         r.top >= r.bottom)
         return D3DERR_INVALIDCALL;
+    std::vector<BYTE>& memory = levelMemory_[Level];
+    if (memory.empty()) {
+        // A written level's texels come back from GL for the time of the lock.
+        memory.assign(LevelBytes(Level), 0);
+        if (levelWritten_[Level] && link_->gl->MakeCurrent()) {
+            glBindTexture(GL_TEXTURE_2D, texture_);
+            glPixelStorei(GL_PACK_ALIGNMENT, 1);
+            glGetTexImage(GL_TEXTURE_2D, static_cast<GLint>(Level), glFormat_->uploadFormat,
+                          glFormat_->uploadType, memory.data());
+            glBindTexture(GL_TEXTURE_2D, 0);
+        }
+    }
     const INT pitch = static_cast<INT>(w * static_cast<LONG>(glFormat_->bytesPerPixel));
     pLockedRect->Pitch = pitch;
     pLockedRect->pBits = levelMemory_[Level].data() + r.top * pitch +
@@ -344,6 +365,8 @@ HRESULT Texture8::UnlockRect(UINT Level) {
     if (Level >= levels_ || !levelLocked_[Level]) return D3DERR_INVALIDCALL;
     levelLocked_[Level] = false;
     if (!link_->gl->MakeCurrent()) return D3D_OK;
+    StartupPhaseScope timing(StartupPhase::GlUpload);
+    levelWritten_[Level] = true;
     glBindTexture(GL_TEXTURE_2D, texture_);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glTexSubImage2D(GL_TEXTURE_2D, static_cast<GLint>(Level), 0, 0,
@@ -351,6 +374,7 @@ HRESULT Texture8::UnlockRect(UINT Level) {
                     static_cast<GLsizei>(LevelHeight(Level)), glFormat_->uploadFormat,
                     glFormat_->uploadType, levelMemory_[Level].data());
     glBindTexture(GL_TEXTURE_2D, 0);
+    if (!keepLevelMemory_) std::vector<BYTE>().swap(levelMemory_[Level]);
     return D3D_OK;
 }
 
@@ -367,6 +391,7 @@ BufferStorage::BufferStorage(std::shared_ptr<DeviceLink> link, UINT length, DWOR
     : link_(std::move(link)), length_(length), usage_(usage), pool_(pool), memory_(length, 0) {
     if (pool_ == D3DPOOL_DEFAULT) ++link_->defaultPoolObjects;
     link_->gl->MakeCurrent();
+    StartupPhaseScope timing(StartupPhase::GlUpload);
     glGenBuffers(1, &buffer_);
     // Element buffers bind through the array target so no vertex array's
     // index binding is disturbed.
@@ -399,6 +424,7 @@ HRESULT BufferStorage::Unlock() {
     if (!locked_) return D3DERR_INVALIDCALL;
     locked_ = false;
     if (!link_->gl->MakeCurrent()) return D3D_OK;
+    StartupPhaseScope timing(StartupPhase::GlUpload);
     glBindBuffer(GL_ARRAY_BUFFER, buffer_);
     if (discard_) {
         // A discarded buffer gets fresh storage, so draws already queued keep

@@ -115,6 +115,7 @@ private:
              D3DFORMAT format, D3DPOOL pool);
     UINT LevelWidth(UINT level) const;
     UINT LevelHeight(UINT level) const;
+    size_t LevelBytes(UINT level) const;
 
     LiveObject live_;
     ULONG references_ = 1;
@@ -129,7 +130,11 @@ private:
     DWORD lod_ = 0;
     const GlFormat* glFormat_;
     GLuint texture_ = 0;
+    // A level's texels in system memory: only while it is locked, unless
+    // keepLevelMemory_, since GL holds the texture and most are written once.
     std::vector<std::vector<BYTE>> levelMemory_;
+    bool keepLevelMemory_ = false;
+    std::vector<bool> levelWritten_;  // unlocked at least once, so GL holds texels
     std::vector<bool> levelLocked_;
     std::vector<std::unique_ptr<Surface8>> surfaces_;
 };

@@ -79,8 +79,45 @@ std::vector<uint32_t> Linear(const std::vector<uint32_t>& src, UINT width, UINT 
     return dst;
 }
 
+// The mip chain's case: each way the size halves or stays, so every texel
+// averages a block of one, two or four with the same rounding as the general
+// box, by shifts instead of divisions.
+bool HalvesOrKeeps(UINT size, UINT dstSize) {
+    return size == dstSize || size == 2 * dstSize;
+}
+
+std::vector<uint32_t> HalvingBox(const std::vector<uint32_t>& src, UINT width, UINT height,
+                                 UINT dstWidth, UINT dstHeight) {
+    std::vector<uint32_t> dst(static_cast<size_t>(dstWidth) * dstHeight);
+    const UINT fx = width / dstWidth, fy = height / dstHeight;
+    const int shift = (fx == 2) + (fy == 2);
+    const uint32_t half = (1u << shift) >> 1;
+    for (UINT y = 0; y < dstHeight; ++y) {
+        const uint32_t* top = src.data() + static_cast<size_t>(y) * fy * width;
+        const uint32_t* bottom = top + static_cast<size_t>(fy - 1) * width;
+        uint32_t* out = dst.data() + static_cast<size_t>(y) * dstWidth;
+        for (UINT x = 0; x < dstWidth; ++x) {
+            const UINT x0 = x * fx;
+            uint32_t texel = 0;
+            for (int c = 0; c < 32; c += 8) {
+                uint32_t sum = Channel(top[x0], c);
+                if (fx == 2) sum += Channel(top[x0 + 1], c);
+                if (fy == 2) {
+                    sum += Channel(bottom[x0], c);
+                    if (fx == 2) sum += Channel(bottom[x0 + 1], c);
+                }
+                texel |= ((sum + half) >> shift) << c;
+            }
+            out[x] = texel;
+        }
+    }
+    return dst;
+}
+
 std::vector<uint32_t> Box(const std::vector<uint32_t>& src, UINT width, UINT height, UINT dstWidth,
                           UINT dstHeight) {
+    if (HalvesOrKeeps(width, dstWidth) && HalvesOrKeeps(height, dstHeight))
+        return HalvingBox(src, width, height, dstWidth, dstHeight);
     std::vector<uint32_t> dst(static_cast<size_t>(dstWidth) * dstHeight);
     for (UINT y = 0; y < dstHeight; ++y) {
         const UINT y0 = static_cast<UINT>(uint64_t(y) * height / dstHeight);

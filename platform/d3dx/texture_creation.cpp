@@ -10,6 +10,8 @@
 #include <cstring>
 #include <new>
 
+#include "platform/win32/startup_profile.h"
+
 namespace {
 
 constexpr UINT kDefaultSide = 256;
@@ -94,8 +96,9 @@ HRESULT FillLevels(IDirect3DTexture8* texture, std::vector<uint32_t> texels, UIN
         if (FAILED(hr)) return hr;
         if (TexelSize(desc.Format) == 0) return D3DERR_INVALIDCALL;
         // Level 0 comes from the image, every other level from the one above.
-        texels = ResizeTexels(texels, width, height, desc.Width, desc.Height,
-                              level == 0 ? filter : mipFilter);
+        if (desc.Width != width || desc.Height != height)
+            texels = ResizeTexels(texels, width, height, desc.Width, desc.Height,
+                                  level == 0 ? filter : mipFilter);
         width = desc.Width;
         height = desc.Height;
         D3DLOCKED_RECT locked{};
@@ -185,6 +188,8 @@ HRESULT WINAPI D3DXCreateTextureFromFileInMemoryEx(LPDIRECT3DDEVICE8 pDevice, LP
     MipFilter = ResolveFilter(MipFilter, D3DX_FILTER_BOX);
     if (!IsValidFilter(Filter) || !IsValidFilter(MipFilter)) return D3DERR_INVALIDCALL;
 
+    // Decoding, colour keying and the mip chain; the uploads time themselves.
+    StartupPhaseScope timing(StartupPhase::ImageDecode);
     DecodedImage image;
     HRESULT hr = DecodeImage(pSrcData, SrcDataSize, &image);
     if (FAILED(hr)) return hr;

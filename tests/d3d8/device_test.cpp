@@ -105,6 +105,36 @@ TEST_F(DeviceBehaviourTest, TexturesAndBuffersLockAndDescribeThemselves) {
               device->CreateIndexBuffer(64, 0, D3DFMT_X8R8G8B8, D3DPOOL_MANAGED, &ib));
 }
 
+// A texture's texels live in GL between locks; a later lock must see every
+// byte an earlier one wrote, on every level, in every format.
+TEST_F(DeviceBehaviourTest, ALaterLockSeesWhatAnEarlierLockWrote) {
+    for (D3DFORMAT format : {D3DFMT_A8R8G8B8, D3DFMT_R5G6B5, D3DFMT_A1R5G5B5, D3DFMT_A4R4G4B4,
+                             D3DFMT_V8U8, D3DFMT_L8, D3DFMT_A8L8}) {
+        IDirect3DTexture8* texture = nullptr;
+        ASSERT_EQ(D3D_OK, device->CreateTexture(16, 8, 2, 0, format, D3DPOOL_MANAGED, &texture));
+        const UINT bytes = format == D3DFMT_A8R8G8B8 ? 4 : format == D3DFMT_L8 ? 1 : 2;
+        for (UINT level = 0; level < 2; ++level) {
+            D3DLOCKED_RECT locked;
+            ASSERT_EQ(D3D_OK, texture->LockRect(level, &locked, nullptr, 0));
+            auto* texels = static_cast<BYTE*>(locked.pBits);
+            const size_t size = (16u >> level) * (8u >> level) * bytes;
+            for (size_t i = 0; i < size; ++i) texels[i] = static_cast<BYTE>(i * 37 + level);
+            ASSERT_EQ(D3D_OK, texture->UnlockRect(level));
+        }
+        for (UINT level = 0; level < 2; ++level) {
+            D3DLOCKED_RECT locked;
+            ASSERT_EQ(D3D_OK, texture->LockRect(level, &locked, nullptr, D3DLOCK_READONLY));
+            const auto* texels = static_cast<const BYTE*>(locked.pBits);
+            const size_t size = (16u >> level) * (8u >> level) * bytes;
+            for (size_t i = 0; i < size; ++i)
+                ASSERT_EQ(static_cast<BYTE>(i * 37 + level), texels[i])
+                    << "format " << format << " level " << level << " byte " << i;
+            ASSERT_EQ(D3D_OK, texture->UnlockRect(level));
+        }
+        texture->Release();
+    }
+}
+
 TEST_F(DeviceBehaviourTest, BadDrawsReturnErrorsInsteadOfDrawing) {
     device->SetVertexShader(D3DFVF_XYZ | D3DFVF_DIFFUSE);
     EXPECT_EQ(D3DERR_INVALIDCALL, device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1));

@@ -1,8 +1,8 @@
 #include "tools/render/frame_renderer.h"
 
-#include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 
 #include "host/frame_timer.h"
 #include "platform/d3d8/d3d8_testing.h"
@@ -27,6 +27,12 @@ DWORD Milliseconds() {
 }
 
 const FrameTimerClock kSimulatedClock = {QueryFrequency, QueryCounter, Milliseconds};
+
+double Seconds(clockid_t clock) {
+    timespec t;
+    clock_gettime(clock, &t);
+    return static_cast<double>(t.tv_sec) + t.tv_nsec / 1e9;
+}
 
 }  // namespace
 
@@ -62,26 +68,43 @@ int FrameRenderer::Run() {
         return 1;
     }
     const LONGLONG stepMicroseconds = std::llround(options.step * 1e6);
-    while (nextTime < options.times.size() && !failed) {
-        simulatedMicroseconds += stepMicroseconds;
-        DrawAllScreens();
-    }
+    while (nextTime < options.times.size() && !failed) DrawTimedFrame(stepMicroseconds);
     CloseSaver();
     SetFrameTimerClock(nullptr);
-    if (framesDrawn > 0) {
-        double ms = renderSeconds * 1000.0 / framesDrawn;
-        std::printf(
-            "velmora-render: %u frames at %ux%u, %.2f ms per frame (%.1f frames per second)\n",
-            framesDrawn, options.width, options.height, ms, ms > 0 ? 1000.0 / ms : 0.0);
-    }
+    PrintFrameCost("day", dayCost);
+    PrintFrameCost("night", nightCost);
     return failed ? 1 : 0;
 }
 
+void FrameRenderer::DrawTimedFrame(LONGLONG stepMicroseconds) {
+    simulatedMicroseconds += stepMicroseconds;
+    const double wall = Seconds(CLOCK_MONOTONIC);
+    const double process = Seconds(CLOCK_PROCESS_CPUTIME_ID);
+    const double thread = Seconds(CLOCK_THREAD_CPUTIME_ID);
+    const unsigned drawnBefore = framesDrawn;
+    DrawAllScreens();
+    // The first frame builds the first shader programs: start-up, not frame cost.
+    if (drawnBefore == 0) return;
+    FrameCost& cost = nightMode ? nightCost : dayCost;
+    ++cost.frames;
+    cost.wallSeconds += Seconds(CLOCK_MONOTONIC) - wall;
+    cost.processCpuSeconds += Seconds(CLOCK_PROCESS_CPUTIME_ID) - process;
+    cost.threadCpuSeconds += Seconds(CLOCK_THREAD_CPUTIME_ID) - thread;
+}
+
+void FrameRenderer::PrintFrameCost(const char* label, const FrameCost& cost) const {
+    if (cost.frames == 0) return;
+    const double ms = cost.wallSeconds * 1000.0 / cost.frames;
+    std::printf(
+        "velmora-render: %s: %u frames at %ux%u, %.2f ms per frame (%.1f frames per second), "
+        "%.2f ms CPU per frame, %.2f ms of it on the drawing thread\n",
+        label, cost.frames, options.width, options.height, ms, ms > 0 ? 1000.0 / ms : 0.0,
+        cost.processCpuSeconds * 1000.0 / cost.frames,
+        cost.threadCpuSeconds * 1000.0 / cost.frames);
+}
+
 HRESULT FrameRenderer::RenderFrame() {
-    auto start = std::chrono::steady_clock::now();
     HRESULT hr = CRerirScreensaver::RenderFrame();
-    renderSeconds +=
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     ++framesDrawn;
     // The frame nearest to each requested time is written.
     while (nextTime < options.times.size() &&

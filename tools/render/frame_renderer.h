@@ -1,7 +1,9 @@
 // Runs the saver's scene through the real host on an offscreen device with a
 // fixed frame step, and writes the frames at chosen scene times as PNG files.
 // Every frame from time 0 is drawn, so camera cuts, leaf growth and particles
-// are what the saver itself would show at those times.
+// are what the saver itself would show at those times. It prints the wall
+// and CPU time of a whole frame (scene, present and the GL driver's work),
+// by day and by night.
 #pragma once
 
 #include <string>
@@ -26,12 +28,25 @@ public:
 
     HRESULT RenderFrame() override;
 
+protected:
+    // Wall and CPU seconds of the frames drawn by day or by night.
+    struct FrameCost {
+        unsigned frames = 0;
+        double wallSeconds = 0.0;
+        double processCpuSeconds = 0.0;
+        double threadCpuSeconds = 0.0;
+    };
+    // Draws one frame a step later than the last and adds its cost.
+    void DrawTimedFrame(LONGLONG stepMicroseconds);
+    void PrintFrameCost(const char* label, const FrameCost& cost) const;
+
+    FrameRendererOptions options;
+    FrameCost dayCost, nightCost;
+
 private:
     bool CaptureFrame(float time);
 
-    FrameRendererOptions options;
     size_t nextTime = 0;
-    double renderSeconds = 0.0;
     unsigned framesDrawn = 0;
     bool failed = false;
 };

@@ -1,0 +1,222 @@
+#!/usr/bin/env bash
+# Benchmarks of the saver and the offscreen renderer, with XScreenSaver's GL
+# hacks glschool, gears and pipes measured the same way as peers. Run through
+# `cmake --build build --target bench`, or as bench/run_bench.sh BUILD_DIR.
+# Every figure is the median of BENCH_REPEATS runs (default 3); BENCH_SECONDS
+# (default 60) is how long each windowed program runs for the running figures.
+#   1. start-up: wall time from process start to the first presented frame
+#      (and the CPU time spent by then, which a busy machine barely moves),
+#      and the saver's own split of it in CPU time (VELMORA_STARTUP_PROFILE);
+#   2. frame cost of the whole scene offscreen by day and by night at
+#      1024x768 and 1920x1080: wall and CPU milliseconds per frame;
+#   3. own code against the GL driver: callgrind instruction counts of the
+#      frames alone (a long run less a one-frame run), by library;
+#   4. side by side under one Xvfb at 600x400, the saver's /t window size:
+#      frames per second, CPU per frame and peak resident memory after the run.
+set -euo pipefail
+build=$(cd "${1:?usage: run_bench.sh BUILD_DIR}" && pwd)
+source_dir=$(cd "$(dirname "$0")/.." && pwd)
+"$source_dir/scripts/install-deps.sh" "$source_dir"/scripts/packages/bench/*.list
+
+repeats=${BENCH_REPEATS:-3}
+seconds=${BENCH_SECONDS:-60}
+hacks=/usr/libexec/xscreensaver
+probe=$build/bench/libvelmora_frame_probe.so
+render=$build/tools/render/velmora-render
+saver=$build/app/velmora
+work=$(mktemp -d)
+export XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data SDL_AUDIODRIVER=dummy
+export LP_NUM_THREADS=2  # llvmpipe's rasteriser threads: the two cores of the target machine
+
+xvfb_pid=
+child=
+cleanup() {
+  [ -n "$child" ] && kill "$child" 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+median() {  # the median of the numbers on standard input
+  sort -g | awk '{v[NR] = $1} END {if (NR == 0) print "n/a"; else print v[int((NR + 1) / 2)]}'
+}
+now_ns() { date +%s%N; }
+
+# ---- the machine ----------------------------------------------------------
+echo "== machine"
+echo "cpu: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(nproc) cores"
+echo "memory: $(free -g | awk '/Mem:/ {print $2}') GiB; mesa: $(dpkg-query -W -f='${Version}' libgl1-mesa-dri 2>/dev/null)"
+echo "load average at start: $(cut -d' ' -f1-3 /proc/loadavg)"
+
+# ---- one Xvfb for every windowed program ------------------------------------
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+xvfb_pid=$!
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+export DISPLAY=":$(cat "$work/display")"
+
+# launch NAME -> starts the program NAME with the frame probe; sets child and
+# the probe file $work/NAME.probe, and records the launch time in $work/NAME.t0.
+launch() {
+  local name=$1
+  rm -f "$work/$name.probe"
+  now_ns >"$work/$name.t0"
+  case $name in
+    velmora)
+      (cd "$build" && VELMORA_STARTUP_PROFILE=1 VELMORA_FRAME_PROBE="$work/$name.probe" \
+         LD_PRELOAD="$probe" exec "$saver" /t) 2>"$work/$name.err" &
+      ;;
+    *)
+      VELMORA_FRAME_PROBE="$work/$name.probe" LD_PRELOAD="$probe" \
+        "$hacks/$name" -window -geometry 600x400 2>"$work/$name.err" &
+      ;;
+  esac
+  child=$!
+}
+stop() {
+  kill "$child" 2>/dev/null || true
+  wait "$child" 2>/dev/null || true
+  child=
+}
+# first_frame_ms NAME: milliseconds from launch to the first frame, and the
+# process's CPU milliseconds by then, once it is shown.
+first_frame_ms() {
+  local name=$1
+  for _ in $(seq 600); do
+    if grep -q '^first' "$work/$name.probe" 2>/dev/null; then
+      awk -v t0="$(cat "$work/$name.t0")" '/^first/ {printf "%.0f %.0f\n", ($2 - t0) / 1e6, $3 / 1e6}' \
+        "$work/$name.probe"
+      return
+    fi
+    sleep 0.05
+  done
+  echo "n/a n/a"
+}
+# wall_and_cpu FILE: "WALL ms (CPU ms of CPU)" from the medians of the two columns.
+wall_and_cpu() {
+  echo "$(awk '{print $1}' "$1" | median) ms ($(awk '{print $2}' "$1" | median) ms of CPU)"
+}
+
+programs=(velmora glschool gears pipes)
+
+# ---- 1. start-up ------------------------------------------------------------
+echo
+echo "== start-up: process start to first presented frame, wall (CPU) (median of $repeats)"
+for name in "${programs[@]}"; do
+  : >"$work/$name.startup"
+  for _ in $(seq "$repeats"); do
+    launch "$name"
+    first_frame_ms "$name" >>"$work/$name.startup"
+    sleep 0.5  # the saver's profile line follows its first frame
+    [ "$name" = velmora ] && grep -h '^startup:' "$work/$name.err" >>"$work/velmora.split" || true
+    stop
+  done
+  printf '%-26s %s\n' "$name (Xvfb, 600x400)" "$(wall_and_cpu "$work/$name.startup")"
+done
+: >"$work/render.startup"
+for _ in $(seq "$repeats"); do
+  rm -f "$work/render.probe"
+  t0=$(now_ns)
+  (cd "$build" && VELMORA_STARTUP_PROFILE=1 VELMORA_FRAME_PROBE="$work/render.probe" \
+     LD_PRELOAD="$probe" "$render" --size 1024x768 --at 0.1 --out "$work") \
+    >/dev/null 2>>"$work/render.split"
+  awk -v t0="$t0" '/^first/ {printf "%.0f %.0f\n", ($2 - t0) / 1e6, $3 / 1e6}' \
+    "$work/render.probe" >>"$work/render.startup"
+done
+printf '%-26s %s\n' "velmora-render (1024x768)" "$(wall_and_cpu "$work/render.startup")"
+# split FILE: the median of each phase over the profile lines in FILE.
+split() {
+  local file=$1 phase
+  for phase in "archive reads" "image decoding" "model loading" "GL upload" "shader builds"; do
+    printf '  %-16s %s ms\n' "$phase" \
+      "$(grep -o "$phase [0-9.]*" "$file" | awk '{print $NF}' | median)"
+  done
+}
+echo "velmora /t, split of its start-up in CPU time (median):"
+split "$work/velmora.split"
+echo "velmora-render, split of its start-up in CPU time (median):"
+split "$work/render.split"
+
+# ---- 2. frame cost offscreen --------------------------------------------------
+# One run draws every frame from scene time 0 to 280 s: seven camera presets by
+# day, then seven by night.
+echo
+echo "== frame cost of the whole scene offscreen, llvmpipe with $LP_NUM_THREADS threads (median of $repeats)"
+for size in 1024x768 1920x1080; do
+  : >"$work/cost-$size"
+  for _ in $(seq "$repeats"); do
+    (cd "$build" && "$render" --size "$size" --step 1 --at 280 --out "$work") |
+      grep -E '^velmora-render: (day|night):' >>"$work/cost-$size"
+  done
+  for phase in day night; do
+    wall=$(grep " $phase:" "$work/cost-$size" | sed -E 's/.*, ([0-9.]+) ms per frame.*/\1/' | median)
+    cpu=$(grep " $phase:" "$work/cost-$size" | sed -E 's/.*, ([0-9.]+) ms CPU per frame.*/\1/' | median)
+    thread=$(grep " $phase:" "$work/cost-$size" | sed -E 's/.*, ([0-9.]+) ms of it on the drawing thread.*/\1/' | median)
+    printf '%-10s %-6s %7s ms per frame, %7s ms CPU per frame (%s ms on the drawing thread)\n' \
+      "$size" "$phase" "$wall" "$cpu" "$thread"
+  done
+done
+
+# ---- 3. own code against the driver (callgrind) ------------------------------
+# Instruction counts by library for the frames alone: a run to scene time 280 s
+# at a 10 s step (28 frames, day and night) less a run of a single frame.
+echo
+echo "== own code against the GL driver: callgrind instructions per frame, 1024x768"
+if command -v valgrind >/dev/null; then
+  for frames in 1 28; do
+    (cd "$build" && valgrind --tool=callgrind --callgrind-out-file="$work/cg-$frames.out" \
+       "$render" --size 1024x768 --step 10 --at $((frames * 10)) --out "$work") \
+      >/dev/null 2>&1
+    # Self cost by object file: our executable, the C and C++ runtime, the rest
+    # (Mesa, its JIT code, GL dispatch, SDL) counted as the driver.
+    callgrind_annotate --inclusive=no --threshold=100 "$work/cg-$frames.out" 2>/dev/null |
+      awk -v exe="$(basename "$render")" '
+        /^ *[0-9,]+ / {
+          n = $1; gsub(",", "", n)
+          if ($0 ~ "/" exe "\\]") own += n
+          else if ($0 ~ /\/(libc|libstdc\+\+|libm|libgcc_s)\.so/) runtime += n
+          else driver += n
+        }
+        END {printf "%.0f %.0f %.0f\n", own, runtime, driver}' >"$work/cg-$frames.sum"
+  done
+  read -r own1 run1 drv1 <"$work/cg-1.sum"
+  read -r own2 run2 drv2 <"$work/cg-28.sum"
+  awk -v o="$((own2 - own1))" -v r="$((run2 - run1))" -v d="$((drv2 - drv1))" 'BEGIN {
+    t = o + r + d; f = 27
+    printf "own code (platform layer and scene) %6.1f M instructions per frame, %5.1f%%\n", o / f / 1e6, 100 * o / t
+    printf "C and C++ runtime (both sides)      %6.1f M instructions per frame, %5.1f%%\n", r / f / 1e6, 100 * r / t
+    printf "GL driver (Mesa, JIT code, SDL)     %6.1f M instructions per frame, %5.1f%%\n", d / f / 1e6, 100 * d / t
+  }'
+else
+  echo "valgrind is not installed"
+fi
+
+# ---- 4. side by side under Xvfb ----------------------------------------------
+echo
+echo "== side by side under Xvfb at 600x400, ${seconds} s each (median of $repeats)"
+printf '%-10s %10s %16s %16s\n' program "frames/s" "CPU ms/frame" "peak RSS MiB"
+for name in "${programs[@]}"; do
+  : >"$work/$name.run"
+  for _ in $(seq "$repeats"); do
+    launch "$name"
+    sleep "$seconds"
+    peak=$(awk '/^VmHWM:/ {printf "%.1f", $2 / 1024}' "/proc/$child/status")
+    stop
+    # Frames and CPU between the first report after 5 s and the last one.
+    awk -v peak="$peak" '
+      /^first/ {first = $2}
+      /^frames/ && $3 - first >= 5e9 {
+        if (!f0) {f0 = $2; t0 = $3; c0 = $4}
+        f1 = $2; t1 = $3; c1 = $4
+      }
+      END {
+        if (f1 > f0) printf "%.1f %.2f %s\n", (f1 - f0) / ((t1 - t0) / 1e9), (c1 - c0) / 1e6 / (f1 - f0), peak
+        else printf "n/a n/a %s\n", peak
+      }' "$work/$name.probe" >>"$work/$name.run"
+  done
+  printf '%-10s %10s %16s %16s\n' "$name" \
+    "$(awk '{print $1}' "$work/$name.run" | median)" \
+    "$(awk '{print $2}' "$work/$name.run" | median)" \
+    "$(awk '{print $3}' "$work/$name.run" | median)"
+done
+echo
+echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"

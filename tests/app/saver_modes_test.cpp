@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -168,4 +169,54 @@ TEST_F(SaverModesTest, DisplaySettingsOpenFromTheConfigurationDialog) {
     EXPECT_EQ(WaitFor(saver, std::chrono::seconds(20)), 0);
     EXPECT_NE(folder.ReadFile("velmora/registry.reg").find("\"Show Time\"=dword:00000001"),
               std::string::npos);
+}
+
+TEST_F(SaverModesTest, PreviewWithoutAUsableGlSaysSoCentredAndStill) {
+    Display* display = XOpenDisplay(nullptr);
+    ASSERT_NE(display, nullptr);
+    Window parent =
+        XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 152, 112, 0, 0, 0x000000);
+    XMapWindow(display, parent);
+    XSync(display, False);
+    // Mesa then offers no 3.3 core context, so there is no device to preview with.
+    pid_t saver = StartSaver({"/p", std::to_string(parent)}, "",
+                             {{"MESA_GL_VERSION_OVERRIDE", "3.0"}});
+    SaverGuard guard(saver);
+
+    // A light box over the whole window with dark text whose middle is the
+    // window's middle.
+    std::vector<uint32_t> pixels;
+    int dark = 0, light = 0, left = 152, right = -1, top = 112, bottom = -1;
+    for (int attempt = 0; attempt < 100 && (dark < 30 || light < 152 * 112 / 2); ++attempt) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        pixels = GrabScreen(0, 0, 152, 112);
+        ASSERT_EQ(pixels.size(), size_t(152 * 112));
+        dark = light = 0;
+        left = 152, right = -1, top = 112, bottom = -1;
+        for (int y = 0; y < 112; ++y) {
+            for (int x = 0; x < 152; ++x) {
+                uint32_t p = pixels[size_t(y) * 152 + x];
+                int sum = int((p >> 16) & 0xFF) + int((p >> 8) & 0xFF) + int(p & 0xFF);
+                if (sum > 600) ++light;
+                // Text: dark pixels inside the box, away from its frame.
+                if (sum < 200 && x > 2 && x < 149 && y > 2 && y < 109) {
+                    ++dark;
+                    left = std::min(left, x), right = std::max(right, x);
+                    top = std::min(top, y), bottom = std::max(bottom, y);
+                }
+            }
+        }
+    }
+    EXPECT_GT(light, 152 * 112 / 2);
+    ASSERT_GE(dark, 30);
+    EXPECT_NEAR((left + right) / 2.0, 75.5, 4.0);
+    EXPECT_NEAR((top + bottom) / 2.0, 55.5, 4.0);
+    // Still: the box does not move in preview.
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    EXPECT_EQ(GrabScreen(0, 0, 152, 112), pixels);
+
+    XDestroyWindow(display, parent);
+    XSync(display, False);
+    EXPECT_EQ(WaitFor(saver, std::chrono::seconds(10)), 0);
+    XCloseDisplay(display);
 }

@@ -22,10 +22,8 @@ constexpr uint64_t kMaxDeflateRatio = 1032;
 
 // The entry names the archive's central directory lists, read with minizip
 // directly.
-std::vector<std::string> EntryNames(const std::string& path) {
+std::vector<std::string> EntryNames(unzFile zip) {
     std::vector<std::string> names;
-    unzFile zip = unzOpen(path.c_str());
-    if (zip == nullptr) return names;
     for (int status = unzGoToFirstFile(zip); status == UNZ_OK && names.size() < kMaxEntries;
          status = unzGoToNextFile(zip)) {
         char name[1024];
@@ -35,26 +33,22 @@ std::vector<std::string> EntryNames(const std::string& path) {
             names.push_back(name);
         }
     }
-    unzClose(zip);
     return names;
 }
 
 // The header of the entry the reader finds for `name` (case ignored).
-bool EntryInfo(const std::string& path, const std::string& name, unz_file_info* info) {
-    unzFile zip = unzOpen(path.c_str());
-    if (zip == nullptr) return false;
-    bool found = unzLocateFile(zip, name.c_str(), 2) == UNZ_OK &&
-                 unzGetCurrentFileInfo(zip, info, nullptr, 0, nullptr, 0, nullptr, 0) == UNZ_OK;
-    unzClose(zip);
-    return found;
+bool EntryInfo(unzFile zip, const std::string& name, unz_file_info* info) {
+    // minizip searches only from a valid entry; after the listing there is none.
+    return unzGoToFirstFile(zip) == UNZ_OK && unzLocateFile(zip, name.c_str(), 2) == UNZ_OK &&
+           unzGetCurrentFileInfo(zip, info, nullptr, 0, nullptr, 0, nullptr, 0) == UNZ_OK;
 }
 
-std::string CheckEntries(const std::string& path, size_t size) {
-    for (const std::string& name : EntryNames(path)) {
+std::string CheckEntries(unzFile zip, size_t size) {
+    for (const std::string& name : EntryNames(zip)) {
         std::unique_ptr<IData> entry = ReadArchiveEntry(name.c_str());
         if (!entry) continue;
         unz_file_info info;
-        if (!EntryInfo(path, name, &info)) return "an entry handed out that cannot be located";
+        if (!EntryInfo(zip, name, &info)) return "an entry handed out that cannot be located";
         uint32_t length = entry->GetSize();
         const auto* bytes = reinterpret_cast<const Bytef*>(entry->GetData());
         if (bytes == nullptr) return "an entry without bytes";
@@ -81,7 +75,14 @@ std::string CheckArchive(const uint8_t* data, size_t size) {
         if (ReadArchiveEntry("models/tree.r3m") != nullptr) return "a closed archive gave an entry";
         return "";
     }
-    std::string broken = CheckEntries(path, size);
+    // The reader says it opened the archive: minizip opens it too.
+    unzFile zip = unzOpen(path.c_str());
+    if (zip == nullptr) {
+        CloseMediaArchive();
+        return "an archive opened that minizip cannot open";
+    }
+    std::string broken = CheckEntries(zip, size);
+    unzClose(zip);
     CloseMediaArchive();
     return broken;
 }

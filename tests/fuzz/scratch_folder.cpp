@@ -36,6 +36,10 @@ const std::string& ScratchFolder() {
 std::string WriteScratchFile(const std::string& relative, const uint8_t* data, size_t size) {
     fs::path path = fs::path(ScratchFolder()) / relative;
     fs::create_directories(path.parent_path());
+    // A new file each time: ext4 flushes a file that is truncated and
+    // rewritten when it is closed, which would slow every run to the disk's pace.
+    std::error_code ignored;
+    fs::remove(path, ignored);
     FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) throw std::runtime_error("cannot write " + path.string());
     bool written = size == 0 || std::fwrite(data, 1, size, file) == size;

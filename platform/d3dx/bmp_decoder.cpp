@@ -130,7 +130,12 @@ HRESULT DecodeBmp(const uint8_t* data, size_t size, DecodedImage* out) {
         const uint8_t* maskData = info + kInfoHeaderSize;
         const unsigned maskCount = compression == kBiAlphaBitfields || headerSize >= 56 ? 4 : 3;
         if (headerSize == kInfoHeaderSize) afterHeader += maskCount * 4;
-        if (afterHeader > data + size) return D3DXERR_INVALIDDATA;
+        // Headers between the 40-byte one and the newer ones hold only part
+        // of the masks; the rest must still be in the file.
+        if (afterHeader > data + size ||
+            static_cast<size_t>(data + size - maskData) < maskCount * 4) {
+            return D3DXERR_INVALIDDATA;
+        }
         for (unsigned i = 0; i < maskCount; ++i) masks[i] = Read32(maskData + i * 4);
         hasAlpha = masks[3] != 0;
     } else if (bits == 32 && headerSize >= 56) {

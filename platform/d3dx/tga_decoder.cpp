@@ -113,6 +113,9 @@ HRESULT DecodeTga(const uint8_t* data, size_t size, DecodedImage* out) {
 
     // The colour map; true-colour files may carry one they do not use.
     const unsigned mapBytes = (mapBits + 7) / 8;
+    // Map entries carry alpha on the same terms as texels: 32-bit ones
+    // always, 16-bit ones when the header counts alpha bits, 15-bit ones never.
+    const bool mapAlpha = mapBits == 32 || (mapBits == 16 && alphaBits > 0);
     std::vector<uint32_t> palette;
     if (mapType == 1) {
         if (static_cast<size_t>(end - p) < size_t(mapLength) * mapBytes) return D3DXERR_INVALIDDATA;
@@ -121,7 +124,7 @@ HRESULT DecodeTga(const uint8_t* data, size_t size, DecodedImage* out) {
             for (unsigned i = 0; i < mapLength; ++i)
                 if (mapFirst + i < 256)
                     palette[mapFirst + i] =
-                        ReadColour(p + i * mapBytes, mapBits, mapBits == 32 || alphaBits > 0);
+                        ReadColour(p + i * mapBytes, mapBits, mapAlpha);
         }
         p += size_t(mapLength) * mapBytes;
     }
@@ -157,7 +160,7 @@ HRESULT DecodeTga(const uint8_t* data, size_t size, DecodedImage* out) {
         out->format = D3DFMT_R8G8B8;
     else if (baseType == kTrueColour)
         out->format = useAlpha ? D3DFMT_A1R5G5B5 : D3DFMT_X1R5G5B5;
-    else if (baseType == kColourMapped && (mapBits == 32 || (mapBits == 16 && alphaBits > 0)))
+    else if (baseType == kColourMapped && mapAlpha)
         out->format = D3DFMT_A8R8G8B8;
     else if (baseType == kGrey)
         out->format = D3DFMT_L8;

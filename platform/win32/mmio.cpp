@@ -4,6 +4,7 @@
 #include <mmsystem.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -169,8 +170,11 @@ MMRESULT mmioDescend(HMMIO hmmio, LPMMCKINFO pmmcki, const MMCKINFO* pmmckiParen
             *pmmcki = found;
             return MMSYSERR_NOERROR;
         }
-        // Skip the chunk's data and its pad byte.
+        // Skip the chunk's data and its pad byte. A size that reaches past
+        // the offsets a LONG can name ends the search: cut to 32 bits it could
+        // lead back to this very chunk and search forever.
         long next = static_cast<long>(found.dwDataOffset) + found.cksize + (found.cksize & 1);
+        if (next > INT32_MAX) return MMIOERR_CHUNKNOTFOUND;
         if (mmioSeek(hmmio, static_cast<LONG>(next), SEEK_SET) < 0) return MMIOERR_CANNOTSEEK;
     }
 }
@@ -179,6 +183,7 @@ MMRESULT mmioAscend(HMMIO hmmio, LPMMCKINFO pmmcki, UINT) {
     MmioFile* f = FromHandle(hmmio);
     if (!f || !pmmcki) return MMIOERR_CANNOTSEEK;
     long next = static_cast<long>(pmmcki->dwDataOffset) + pmmcki->cksize + (pmmcki->cksize & 1);
+    if (next > INT32_MAX) return MMIOERR_CANNOTSEEK;
     return mmioSeek(hmmio, static_cast<LONG>(next), SEEK_SET) < 0 ? MMIOERR_CANNOTSEEK
                                                                   : MMSYSERR_NOERROR;
 }

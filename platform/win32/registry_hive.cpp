@@ -231,7 +231,9 @@ bool RegistryHive::Parse(const std::string& text, std::string* error) {
     };
     size_t i = 0;
     while (i < lines.size() && lines[i].empty()) ++i;
-    if (i >= lines.size() || lines[i] != "REGEDIT4") return fail(i, "not a REGEDIT4 file");
+    // A file of blank lines lacks its header on the last of them.
+    if (i >= lines.size()) return fail(lines.size() - 1, "not a REGEDIT4 file");
+    if (lines[i] != "REGEDIT4") return fail(i, "not a REGEDIT4 file");
     RegistryKey* current = nullptr;
     for (++i; i < lines.size(); ++i) {
         size_t lineIndex = i;

@@ -165,10 +165,21 @@ TEST_F(RegistryRaceTest, WriterKilledAThousandTimesLeavesWholeSets) {
 
     const unsigned seed = std::random_device{}();
     std::mt19937 random(seed);
-    std::uniform_int_distribution<int64_t> delay(0, 3 * writeMicros / 2);
+    // Kill moments spread over about one and a half writes; a forked writer
+    // also needs time to start (much more under the sanitizers), so the
+    // spread widens while no kill lands after a whole write and narrows while
+    // none lands in the middle of one.
+    int64_t spread = 3 * writeMicros / 2;
     int64_t fileGeneration = 9;
     int roundsWithProgress = 0;
+    int windowProgress = 0;
     for (int round = 0; round < 1000; ++round) {
+        if (round % 50 == 0 && round > 0) {
+            if (windowProgress == 0) spread *= 2;
+            if (windowProgress == 50) spread = std::max<int64_t>(writeMicros / 2, spread / 2);
+            windowProgress = 0;
+        }
+        std::uniform_int_distribution<int64_t> delay(0, spread);
         pid_t child = fork();
         ASSERT_NE(-1, child);
         if (child == 0) {
@@ -199,7 +210,10 @@ TEST_F(RegistryRaceTest, WriterKilledAThousandTimesLeavesWholeSets) {
         ASSERT_TRUE(generation == acknowledged || generation == acknowledged + 1)
             << "round " << round << " (seed " << seed << "): file holds set " << generation
             << ", last acknowledged " << acknowledged;
-        if (generation > fileGeneration) ++roundsWithProgress;
+        if (generation > fileGeneration) {
+            ++roundsWithProgress;
+            ++windowProgress;
+        }
         fileGeneration = generation;
         shared->generation.store(generation);
     }

@@ -35,6 +35,7 @@ if [ "${VELMORA_TSAN:-1}" != 0 ]; then
     host_logic_test host_saver_test host_window_test
   # One test at a time: the sanitizer slows the sound feeder several times
   # over, and real-time audio must not starve behind a second test.
-  (cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tests/tsan.supp" \
+  suppressions="$PWD/tests/tsan.supp"
+  (cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$suppressions" \
      ctest --output-on-failure -j 1 -L 'sound|host')
 fi

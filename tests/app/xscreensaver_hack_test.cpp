@@ -98,6 +98,11 @@ class XScreenSaverHackTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(xvfb.Running());
+        // A connection held for the whole test, as a desktop session holds
+        // one: an X server with no clients left resets, and a daemon that
+        // connects at that moment is refused.
+        session = XOpenDisplay(nullptr);
+        ASSERT_NE(session, nullptr);
         if (RunCommand("command -v xscreensaver >/dev/null && command -v xscreensaver-command "
                        ">/dev/null") != 0) {
             GTEST_SKIP() << "XScreenSaver is not installed";
@@ -145,6 +150,7 @@ protected:
         }
         std::string pid = Slurp(home + "/saver.pid");
         if (!pid.empty()) kill(std::atoi(pid.c_str()), SIGKILL);
+        if (session != nullptr) XCloseDisplay(session);
     }
 
     void StartDaemon() {
@@ -170,11 +176,12 @@ protected:
         ASSERT_GT(daemon, 0);
         ASSERT_TRUE(WaitUntil(
             [] { return RunCommand("xscreensaver-command -time >/dev/null 2>&1") == 0; },
-            std::chrono::seconds(30)))
+            std::chrono::seconds(60)))
             << Slurp(home + "/daemon.log");
     }
 
     XvfbServer xvfb{1024, 768};
+    Display* session = nullptr;
     TempFolder folder;
     std::string home;
     pid_t daemon = -1;

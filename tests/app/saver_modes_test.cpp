@@ -39,6 +39,16 @@ protected:
     XvfbServer xvfb{800, 600};
 };
 
+// A black window of another program at the screen's origin, mapped: the
+// host's preview area.
+Window MapHostWindow(Display* display, int width, int height) {
+    Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, width, height,
+                                        0, 0, 0x000000);
+    XMapWindow(display, window);
+    XSync(display, False);
+    return window;
+}
+
 }  // namespace
 
 TEST_F(SaverModesTest, PasswordModeReturnsAtOnce) {
@@ -82,10 +92,7 @@ TEST_F(SaverModesTest, FullScreenEndsSoonAfterAClick) {
 TEST_F(SaverModesTest, PreviewShowsItsBitmapInsideAForeignWindow) {
     Display* display = XOpenDisplay(nullptr);
     ASSERT_NE(display, nullptr);
-    Window parent =
-        XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 200, 150, 0, 0, 0x000000);
-    XMapWindow(display, parent);
-    XSync(display, False);
+    Window parent = MapHostWindow(display, 200, 150);
     pid_t saver = StartSaver({"/p", std::to_string(parent)});
     SaverGuard guard(saver);
 
@@ -174,10 +181,7 @@ TEST_F(SaverModesTest, DisplaySettingsOpenFromTheConfigurationDialog) {
 TEST_F(SaverModesTest, PreviewWithoutAUsableGlSaysSoCentredAndStill) {
     Display* display = XOpenDisplay(nullptr);
     ASSERT_NE(display, nullptr);
-    Window parent =
-        XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 152, 112, 0, 0, 0x000000);
-    XMapWindow(display, parent);
-    XSync(display, False);
+    Window parent = MapHostWindow(display, 152, 112);
     // Mesa then offers no 3.3 core context, so there is no device to preview with.
     pid_t saver = StartSaver({"/p", std::to_string(parent)}, "",
                              {{"MESA_GL_VERSION_OVERRIDE", "3.0"}});

@@ -1,16 +1,20 @@
 // Process and thread services: command line, modules, version, clocks,
-// threads and the shell's open verb.
+// threads, the shell's open verb and the heap policy.
 #include <gtest/gtest.h>
 #include <shellapi.h>
 #include <windows.h>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <atomic>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <string>
 
 #include "platform/win32/command_line.h"
+#include "platform/win32/heap_policy.h"
 #include "platform/win32/monitor_seams.h"
 #include "tests/support/temp_folder.h"
 
@@ -203,4 +207,44 @@ TEST(Shell, OpenHandsFilesAndShortcutAddressesToXdgOpen) {
                   ShellExecute(nullptr, "print", "readme.txt", nullptr, nullptr, 1)),
               32);
     setenv("PATH", path.c_str(), 1);
+}
+
+namespace {
+
+long MinorFaults() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_minflt;
+}
+
+// Allocates, fills and frees one block of each size, as loading does with
+// its decoding buffers; returns the page faults that took.
+long FaultsOfTemporaryBlocks(const size_t* sizes, size_t count) {
+    const long before = MinorFaults();
+    for (size_t i = 0; i < count; ++i) {
+        void* block = std::malloc(sizes[i]);
+        if (block == nullptr) return -1;
+        std::memset(block, 0x5A, sizes[i]);
+        // Keeps the compiler from dropping the unread block altogether.
+        asm volatile("" : : "r"(block) : "memory");
+        std::free(block);
+    }
+    return MinorFaults() - before;
+}
+
+}  // namespace
+
+TEST(HeapPolicy, FreedLargeBlocksAreReusedWithoutFreshPages) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "the sanitizer's allocator replaces the C library's heap";
+#endif
+    Win32KeepFreedMemoryForReuse();
+    // Growing sizes up to beyond glibc's own largest mmap threshold (32 MiB),
+    // which would otherwise map, fault and unmap every such block each time.
+    const size_t sizes[] = {1 << 20, 4 << 20, 12 << 20, 40 << 20, 48 << 20};
+    const long first = FaultsOfTemporaryBlocks(sizes, std::size(sizes));
+    ASSERT_GE(first, 0);
+    const long second = FaultsOfTemporaryBlocks(sizes, std::size(sizes));
+    const long pages = (48 << 20) / 4096;
+    EXPECT_LT(second, pages / 20) << "first pass " << first << " faults";
 }

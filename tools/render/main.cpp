@@ -13,6 +13,7 @@
 #include <sys/stat.h>
 
 #include "platform/win32/command_line.h"
+#include "platform/win32/heap_policy.h"
 #include "tools/render/frame_renderer.h"
 
 namespace {
@@ -36,6 +37,8 @@ bool ParseNumber(const char* text, float* value) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Loads as the saver does.
+    Win32KeepFreedMemoryForReuse();
     FrameRendererOptions options;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];

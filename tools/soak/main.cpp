@@ -13,6 +13,7 @@
 #include <string>
 
 #include "platform/win32/command_line.h"
+#include "platform/win32/heap_policy.h"
 #include "tools/soak/soak_renderer.h"
 
 namespace {
@@ -41,6 +42,8 @@ bool ParseNumber(const char* text, double low, double high, double* value) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Loads as the saver does.
+    Win32KeepFreedMemoryForReuse();
     SoakOptions options;
     for (int i = 1; i < argc; i += 2) {
         const std::string arg = argv[i];

@@ -1,0 +1,12 @@
+// How the process heap treats large freed blocks. glibc hands a freed block
+// above its mmap threshold straight back to the kernel and trims the heap's
+// top as soon as it is free, so loading, which decodes every texture through
+// large temporary buffers, faulted fresh zeroed pages in again for each one;
+// on a virtual machine those faults were a quarter of start-up. With the
+// policy set, large blocks come from the heap and stay there when freed, so
+// the next texture reuses the same pages. The peak is unchanged; the heap just
+// does not shrink below it.
+#pragma once
+
+// Sets the policy for the whole process; call before loading.
+void Win32KeepFreedMemoryForReuse();

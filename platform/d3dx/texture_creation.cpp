@@ -7,6 +7,7 @@
 #include "pixel_format.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <new>
 
@@ -79,6 +80,14 @@ DWORD ResolveFilter(DWORD filter, DWORD fallback) {
 void WriteTexels(const std::vector<uint32_t>& texels, UINT width, UINT height, D3DFORMAT format,
                  const D3DLOCKED_RECT& locked) {
     const UINT size = TexelSize(format);
+    // On a little-endian machine A8R8G8B8 is the texel arrays' own layout in
+    // memory (B, G, R, A): whole rows copy.
+    if (format == D3DFMT_A8R8G8B8 && std::endian::native == std::endian::little) {
+        for (UINT y = 0; y < height; ++y)
+            std::memcpy(static_cast<uint8_t*>(locked.pBits) + static_cast<ptrdiff_t>(y) * locked.Pitch,
+                        texels.data() + size_t(y) * width, size_t(width) * 4);
+        return;
+    }
     for (UINT y = 0; y < height; ++y) {
         uint8_t* row =
             static_cast<uint8_t*>(locked.pBits) + static_cast<ptrdiff_t>(y) * locked.Pitch;

@@ -563,6 +563,7 @@ HRESULT Device8::Present(const RECT* pSourceRect, const RECT* pDestRect, HWND hD
     BindTargets();
     SDL_GL_SwapWindow(window_);
     StartupProfileFramePresented();
+    if (drawProfileEnabled) drawProfile_.EndFrame();
     return D3D_OK;
 }
 
@@ -1159,6 +1160,40 @@ HRESULT Device8::ApplyPipeline(const VertexLayout& layout, bool points) {
     return D3D_OK;
 }
 
+DrawProfileKey Device8::DrawProfileKeyOf(UINT primitives) const {
+    DrawProfileKey key;
+    key.targetWidth = state_.viewport.Width;
+    key.targetHeight = state_.viewport.Height;
+    key.primitives = primitives;
+    key.blended = state_.renderStates[D3DRS_ALPHABLENDENABLE] != 0;
+    for (DWORD stage = 0; stage < kStageCount; ++stage) {
+        const DWORD op = state_.stageStates[stage][D3DTSS_COLOROP];
+        if (op == D3DTOP_DISABLE) break;
+        const char* name = nullptr;
+        switch (op) {
+            case D3DTOP_SELECTARG1: name = "select 1"; break;
+            case D3DTOP_SELECTARG2: name = "select 2"; break;
+            case D3DTOP_MODULATE: name = "modulate"; break;
+            case D3DTOP_ADD: name = "add"; break;
+            case D3DTOP_BUMPENVMAP: name = "bump"; break;
+            default: name = "operation"; break;
+        }
+        // As in the pipeline, a later stage without a texture ends the cascade.
+        auto* texture = static_cast<Texture8*>(state_.textures[stage]);
+        if (stage > 0 && !texture) break;
+        char text[64];
+        D3DSURFACE_DESC desc{};
+        if (texture && SUCCEEDED(texture->GetLevelDesc(0, &desc)))
+            std::snprintf(text, sizeof text, "%s%s %ux%u", stage ? ", " : "", name, desc.Width,
+                          desc.Height);
+        else
+            std::snprintf(text, sizeof text, "%s%s", stage ? ", " : "", name);
+        key.stages += text;
+    }
+    if (key.stages.empty()) key.stages = "no stages";
+    return key;
+}
+
 HRESULT Device8::Draw(D3DPRIMITIVETYPE type, UINT primitives, bool indexed, UINT first,
                       UINT minIndex, UINT vertexCount, const BufferStorage* vertices, UINT stride) {
     const UINT count = VertexCountOf(type, primitives);
@@ -1236,6 +1271,7 @@ HRESULT Device8::Draw(D3DPRIMITIVETYPE type, UINT primitives, bool indexed, UINT
                               GL_FALSE, s, offset(layout.texCoordOffset[set]));
     }
     const GLenum mode = PrimitiveMode(type);
+    if (drawProfileEnabled) drawProfile_.BeforeDraw();
     if (indexed) {
         const UINT indexSize = indexBuffer->Format() == D3DFMT_INDEX32 ? 4 : 2;
         glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indexBuffer->Storage().GlBuffer());
@@ -1245,6 +1281,7 @@ HRESULT Device8::Draw(D3DPRIMITIVETYPE type, UINT primitives, bool indexed, UINT
     } else {
         glDrawArrays(mode, static_cast<GLint>(first), static_cast<GLsizei>(count));
     }
+    if (drawProfileEnabled) drawProfile_.AfterDraw(DrawProfileKeyOf(primitives));
     glBindBuffer(GL_ARRAY_BUFFER, 0);
     return D3D_OK;
 }

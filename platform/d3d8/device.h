@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "platform/d3d8/device_state.h"
+#include "platform/d3d8/draw_profile.h"
 #include "platform/d3d8/fixed_function.h"
 #include "platform/d3d8/resources.h"
 
@@ -152,6 +153,8 @@ private:
     Surface8* CurrentTarget() const { return renderTarget_; }
     void HoldSurface(Surface8* surface);
     void DropSurface(Surface8* surface);
+    // How the draw profile groups the draw about to be made.
+    DrawProfileKey DrawProfileKeyOf(UINT primitives) const;
     HRESULT Draw(D3DPRIMITIVETYPE type, UINT primitives, bool indexed, UINT first, UINT minIndex,
                  UINT vertexCount, const BufferStorage* vertices, UINT stride);
     HRESULT ApplyPipeline(const VertexLayout& layout, bool points);
@@ -173,6 +176,7 @@ private:
     GLuint vertexArray_ = 0;
     GLuint samplers_[kStageCount] = {};
     FixedFunctionCache programs_;
+    DrawProfile drawProfile_;
     DeviceState state_;
     std::map<DWORD, std::unique_ptr<StateBlock>> stateBlocks_;
     DWORD nextStateBlock_ = 1;

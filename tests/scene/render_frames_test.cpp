@@ -1,10 +1,12 @@
 // The offscreen renderer over the built Media.dat: a day frame and a night
-// frame of the whole scene, checked by pixel statistics.
+// frame of the whole scene, checked by pixel statistics, and its draw profile.
 #include <gtest/gtest.h>
 
 #include <png.h>
 
 #include <cstdio>
+#include <fstream>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -79,4 +81,49 @@ TEST(RenderFramesTest, DayAndNightFramesOfTheWholeScene) {
         }
     }
     EXPECT_GT(yellow, 20);
+}
+
+TEST(RenderFramesTest, DrawProfileAccountsForEveryDrawOfEachFrame) {
+    TempFolder folder;
+    setenv("XDG_CONFIG_HOME", folder.Path().c_str(), 1);
+    const std::string log = folder / "profile.txt";
+    std::string command = std::string("cd '") + VELMORA_BINARY_DIR +
+                          "' && VELMORA_DRAW_PROFILE=1 ./tools/render/velmora-render --size 320x240"
+                          " --step 1 --at 2 --out '" +
+                          folder.Path() + "' >/dev/null 2>'" + log + "'";
+    ASSERT_EQ(RunCommand(command), 0);
+    unsetenv("XDG_CONFIG_HOME");
+
+    // Frame 2, the last: its groups, then its total.
+    const std::regex group(
+        "draw profile: frame 2, (\\d+)x(\\d+) target: (\\d+) draws? of \\d+ primitives, "
+        "(blended|opaque), (.+): ([0-9.]+) ms");
+    const std::regex total("draw profile: frame 2, (\\d+) draws: ([0-9.]+) ms");
+    std::ifstream in(log);
+    std::string line;
+    int draws = 0, totalDraws = -1;
+    double milliseconds = 0.0, totalMilliseconds = 0.0, previous = 1e9;
+    bool reflection = false, frame = false, water = false;
+    std::smatch m;
+    while (std::getline(in, line)) {
+        if (std::regex_match(line, m, group)) {
+            const double ms = std::stod(m[6]);
+            EXPECT_LE(ms, previous) << "groups come costliest first: " << line;
+            previous = ms;
+            draws += std::stoi(m[3]);
+            milliseconds += ms;
+            reflection |= m[1] == "512" && m[2] == "512";
+            frame |= m[1] == "320" && m[2] == "240";
+            water |= m[5] == "bump 256x256, modulate 512x512";
+        } else if (std::regex_match(line, m, total)) {
+            totalDraws = std::stoi(m[1]);
+            totalMilliseconds = std::stod(m[2]);
+        }
+    }
+    ASSERT_GT(totalDraws, 0) << "no total line for frame 2";
+    EXPECT_EQ(draws, totalDraws);
+    EXPECT_NEAR(milliseconds, totalMilliseconds, 0.01 * draws + 0.01);
+    EXPECT_TRUE(reflection) << "the reflection pass draws into the 512x512 target";
+    EXPECT_TRUE(frame);
+    EXPECT_TRUE(water) << "the water bumps its lookup into the reflection";
 }

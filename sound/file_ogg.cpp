@@ -59,11 +59,8 @@ int CFileOGG::OpenStream(const char* name) {
     blob = ReadMediaFile(name);
     if (!blob) return 1;
     stream = MemoryStream{blob->GetData(), static_cast<int32_t>(blob->GetSize()), 0};
-    ov_callbacks callbacks = {MemRead, MemSeek, MemClose, MemTell};
-    if (ov_open_callbacks(&stream, &decoder, nullptr, 0, callbacks) < 0) {
-        // A failed open leaves nothing to clear.
-        return 2;
-    }
+    // A failed open leaves nothing to clear.
+    if (!OpenDecoder()) return 2;
     open = true;
     vorbis_info* info = ov_info(&decoder, 0);
     ogg_int64_t samples = ov_pcm_total(&decoder, 0);
@@ -80,13 +77,26 @@ int CFileOGG::OpenStream(const char* name) {
     format.nAvgBytesPerSec = static_cast<DWORD>(2 * channels * info->rate);
     format.cbSize = 0;
     total = static_cast<int32_t>(samples * 16 * channels / 8);
-    RewindStream();
+    position = 0;  // a new decoder stands at the first sample
     return 0;
+}
+
+bool CFileOGG::OpenDecoder() {
+    stream.position = 0;
+    ov_callbacks callbacks = {MemRead, MemSeek, MemClose, MemTell};
+    return ov_open_callbacks(&stream, &decoder, nullptr, 0, callbacks) >= 0;
 }
 
 void CFileOGG::RewindStream() {
     position = 0;
-    if (open) ov_pcm_seek(&decoder, 0);
+    if (!open) return;
+    // A new decoder over the same bytes rather than ov_pcm_seek to 0: on some
+    // damaged files that seek leaves libvorbisfile reading past the end of
+    // libogg's page buffer at the next read (heap corruption), while a new
+    // decoder starts at the first sample all the same. The ocean loop
+    // rewinds once a pass, so the cost of parsing the headers again is nil.
+    ov_clear(&decoder);
+    open = OpenDecoder();
 }
 
 int CFileOGG::ReadToEnd(char* buffer, int length) {

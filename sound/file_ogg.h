@@ -37,6 +37,8 @@ public:
     int CloseStream(int code) override;
 
 private:
+    // Starts a decoder at the start of the blob; false if it is not Ogg Vorbis.
+    bool OpenDecoder();
     // Decodes up to `length` bytes, stopping at the end of the stream.
     int ReadToEnd(char* buffer, int length);
 

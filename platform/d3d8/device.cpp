@@ -10,12 +10,6 @@ namespace d3d8 {
 
 namespace {
 
-float AsFloat(DWORD bits) {
-    float value;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
-}
-
 bool IsUnknownIid(REFIID riid) {
     static const GUID kUnknown = {
         0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
@@ -172,17 +166,6 @@ GLenum PrimitiveMode(D3DPRIMITIVETYPE type) {
         default:
             return GL_TRIANGLES;
     }
-}
-
-D3DMATRIX Multiply(const D3DMATRIX& a, const D3DMATRIX& b) {
-    D3DMATRIX r;
-    for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j) {
-            float sum = 0.0f;
-            for (int k = 0; k < 4; ++k) sum += a.m[i][k] * b.m[k][j];
-            r.m[i][j] = sum;
-        }
-    return r;
 }
 
 bool HasStencil(D3DFORMAT format) {
@@ -777,7 +760,7 @@ HRESULT Device8::GetTransform(D3DTRANSFORMSTATETYPE State, D3DMATRIX* pMatrix) {
 HRESULT Device8::MultiplyTransform(D3DTRANSFORMSTATETYPE State, const D3DMATRIX* pMatrix) {
     const int slot = TransformSlotOf(State);
     if (!pMatrix || slot < 0) return D3DERR_INVALIDCALL;
-    const D3DMATRIX product = Multiply(*pMatrix, state_.transforms[slot]);
+    const D3DMATRIX product = MultiplyMatrices(*pMatrix, state_.transforms[slot]);
     return SetTransform(State, &product);
 }
 
@@ -1064,7 +1047,7 @@ void Device8::ApplySamplers() {
             mag == D3DTEXF_LINEAR || mag == D3DTEXF_ANISOTROPIC ? GL_LINEAR : GL_NEAREST);
         glSamplerParameteri(sampler, GL_TEXTURE_MIN_FILTER,
                             MinFilter(ts[D3DTSS_MINFILTER], ts[D3DTSS_MIPFILTER]));
-        glSamplerParameterf(sampler, GL_TEXTURE_LOD_BIAS, AsFloat(ts[D3DTSS_MIPMAPLODBIAS]));
+        glSamplerParameterf(sampler, GL_TEXTURE_LOD_BIAS, StateFloat(ts[D3DTSS_MIPMAPLODBIAS]));
         glSamplerParameterf(sampler, GL_TEXTURE_MIN_LOD,
                             static_cast<float>(ts[D3DTSS_MAXMIPLEVEL]));
     }

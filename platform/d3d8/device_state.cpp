@@ -104,6 +104,23 @@ constexpr D3DRENDERSTATETYPE kVertexRenderStates[] = {
 
 }  // namespace
 
+float StateFloat(DWORD bits) {
+    float value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+D3DMATRIX MultiplyMatrices(const D3DMATRIX& a, const D3DMATRIX& b) {
+    D3DMATRIX r;
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j) {
+            float sum = 0.0f;
+            for (int k = 0; k < 4; ++k) sum += a.m[i][k] * b.m[k][j];
+            r.m[i][j] = sum;
+        }
+    return r;
+}
+
 int TransformSlotOf(D3DTRANSFORMSTATETYPE type) {
     switch (static_cast<DWORD>(type)) {
         case D3DTS_VIEW:

@@ -20,6 +20,11 @@ enum TransformSlot { kView, kProjection, kWorld, kTexture0, kTexture1, kTransfor
 // The slot of a Direct3D transform type, or -1 for one the device does not keep.
 int TransformSlotOf(D3DTRANSFORMSTATETYPE type);
 
+// A state DWORD that holds a float's bits (point sizes, bump matrix, LOD bias).
+float StateFloat(DWORD bits);
+// a * b, row-vector convention, as Direct3D composes transforms.
+D3DMATRIX MultiplyMatrices(const D3DMATRIX& a, const D3DMATRIX& b);
+
 struct DeviceState {
     std::array<DWORD, kRenderStateCount> renderStates{};
     std::array<std::array<DWORD, kStageStateCount>, kStageCount> stageStates{};

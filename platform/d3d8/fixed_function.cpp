@@ -10,28 +10,11 @@ namespace d3d8 {
 
 namespace {
 
-float AsFloat(DWORD bits) {
-    float value;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
-}
-
 void ColorOf(D3DCOLOR c, float out[4]) {
     out[0] = ((c >> 16) & 0xFF) / 255.0f;
     out[1] = ((c >> 8) & 0xFF) / 255.0f;
     out[2] = (c & 0xFF) / 255.0f;
     out[3] = ((c >> 24) & 0xFF) / 255.0f;
-}
-
-D3DMATRIX Multiply(const D3DMATRIX& a, const D3DMATRIX& b) {
-    D3DMATRIX r;
-    for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j) {
-            float sum = 0.0f;
-            for (int k = 0; k < 4; ++k) sum += a.m[i][k] * b.m[k][j];
-            r.m[i][j] = sum;
-        }
-    return r;
 }
 
 // Normals transform by the inverse transpose of the world-view matrix's 3x3
@@ -607,7 +590,7 @@ void FixedFunctionProgram::Use(const DrawUniformInputs& inputs) const {
     const DeviceState& st = *inputs.state;
     const auto& rs = st.renderStates;
     glUseProgram(program_);
-    const D3DMATRIX worldView = Multiply(st.transforms[kWorld], st.transforms[kView]);
+    const D3DMATRIX worldView = MultiplyMatrices(st.transforms[kWorld], st.transforms[kView]);
     glUniformMatrix4fv(worldView_, 1, GL_FALSE, &worldView.m[0][0]);
     glUniformMatrix4fv(projection_, 1, GL_FALSE, &st.transforms[kProjection].m[0][0]);
     glUniform2f(viewportSize_, inputs.viewportWidth, inputs.viewportHeight);
@@ -625,8 +608,8 @@ void FixedFunctionProgram::Use(const DrawUniformInputs& inputs) const {
             // Column-major: the first column is (M00, M01), so that
             // du' = M00 du + M10 dv and dv' = M01 du + M11 dv.
             const float bump[4] = {
-                AsFloat(ts[D3DTSS_BUMPENVMAT00]), AsFloat(ts[D3DTSS_BUMPENVMAT01]),
-                AsFloat(ts[D3DTSS_BUMPENVMAT10]), AsFloat(ts[D3DTSS_BUMPENVMAT11])};
+                StateFloat(ts[D3DTSS_BUMPENVMAT00]), StateFloat(ts[D3DTSS_BUMPENVMAT01]),
+                StateFloat(ts[D3DTSS_BUMPENVMAT10]), StateFloat(ts[D3DTSS_BUMPENVMAT11])};
             glUniformMatrix2fv(bumpMatrix_[i], 1, GL_FALSE, bump);
         }
         if (sampler_[i] >= 0) glUniform1i(sampler_[i], i);
@@ -676,11 +659,11 @@ void FixedFunctionProgram::Use(const DrawUniformInputs& inputs) const {
     glUniform4fv(textureFactor_, 1, factor);
     glUniform1f(alphaRef_, static_cast<float>(rs[D3DRS_ALPHAREF] & 0xFF));
     if (key_.points) {
-        float maxSize = std::fmin(AsFloat(rs[D3DRS_POINTSIZE_MAX]), inputs.maxPointSize);
-        glUniform3f(pointSize_, AsFloat(rs[D3DRS_POINTSIZE]), AsFloat(rs[D3DRS_POINTSIZE_MIN]),
+        float maxSize = std::fmin(StateFloat(rs[D3DRS_POINTSIZE_MAX]), inputs.maxPointSize);
+        glUniform3f(pointSize_, StateFloat(rs[D3DRS_POINTSIZE]), StateFloat(rs[D3DRS_POINTSIZE_MIN]),
                     maxSize);
-        glUniform3f(pointScale_, AsFloat(rs[D3DRS_POINTSCALE_A]), AsFloat(rs[D3DRS_POINTSCALE_B]),
-                    AsFloat(rs[D3DRS_POINTSCALE_C]));
+        glUniform3f(pointScale_, StateFloat(rs[D3DRS_POINTSCALE_A]), StateFloat(rs[D3DRS_POINTSCALE_B]),
+                    StateFloat(rs[D3DRS_POINTSCALE_C]));
     }
 }
 

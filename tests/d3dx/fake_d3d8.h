@@ -3,7 +3,7 @@
 // the device takes can be set, and failures can be injected.
 #pragma once
 
-#include "tests/d3dx/unused_d3d8.h"
+#include "tests/support/unused_d3d8.h"
 
 #include <set>
 #include <vector>

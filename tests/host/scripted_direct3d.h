@@ -12,6 +12,8 @@
 #include <utility>
 #include <vector>
 
+#include "tests/support/unused_d3d8.h"
+
 struct ScriptedAdapter {
     D3DDISPLAYMODE desktop = {1280, 1024, 60, D3DFMT_X8R8G8B8};
     std::vector<D3DDISPLAYMODE> modes;
@@ -90,7 +92,7 @@ private:
 
 // A device that draws nothing; tests set what TestCooperativeLevel and Reset
 // answer.
-class ScriptedDevice : public IDirect3DDevice8 {
+class ScriptedDevice : public UnusedDevice {
 public:
     ScriptedDevice(std::vector<std::string>* log, std::string name,
                    const D3DPRESENT_PARAMETERS& parameters)
@@ -113,33 +115,8 @@ public:
     HRESULT STDMETHODCALLTYPE GetBackBuffer(UINT, D3DBACKBUFFER_TYPE,
                                             IDirect3DSurface8** surface) override;
 
-    // Everything below is not used by the host.
-    UINT STDMETHODCALLTYPE GetAvailableTextureMem() override { return 0; }
-    HRESULT STDMETHODCALLTYPE GetDirect3D(IDirect3D8**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetDeviceCaps(D3DCAPS8*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetDisplayMode(D3DDISPLAYMODE*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetCreationParameters(D3DDEVICE_CREATION_PARAMETERS*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE CreateTexture(UINT, UINT, UINT, DWORD, D3DFORMAT, D3DPOOL,
-                                            IDirect3DTexture8**) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE CreateVertexBuffer(UINT, DWORD, DWORD, D3DPOOL,
-                                                 IDirect3DVertexBuffer8**) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE CreateIndexBuffer(UINT, DWORD, D3DFORMAT, D3DPOOL,
-                                                IDirect3DIndexBuffer8**) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE SetRenderTarget(IDirect3DSurface8*, IDirect3DSurface8*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE GetRenderTarget(IDirect3DSurface8**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetDepthStencilSurface(IDirect3DSurface8**) override {
-        return E_NOTIMPL;
-    }
+    // The frame calls the host makes around drawing succeed; everything else
+    // is not used by the host.
     HRESULT STDMETHODCALLTYPE BeginScene() override { return S_OK; }
     HRESULT STDMETHODCALLTYPE EndScene() override { return S_OK; }
     HRESULT STDMETHODCALLTYPE Clear(DWORD, const D3DRECT*, DWORD, D3DCOLOR, float, DWORD) override {
@@ -148,75 +125,6 @@ public:
     HRESULT STDMETHODCALLTYPE SetTransform(D3DTRANSFORMSTATETYPE, const D3DMATRIX*) override {
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE GetTransform(D3DTRANSFORMSTATETYPE, D3DMATRIX*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE MultiplyTransform(D3DTRANSFORMSTATETYPE, const D3DMATRIX*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE SetViewport(const D3DVIEWPORT8*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetViewport(D3DVIEWPORT8*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetMaterial(const D3DMATERIAL8*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetMaterial(D3DMATERIAL8*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetLight(DWORD, const D3DLIGHT8*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetLight(DWORD, D3DLIGHT8*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE LightEnable(DWORD, BOOL) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetLightEnable(DWORD, BOOL*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetRenderState(D3DRENDERSTATETYPE, DWORD) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE GetRenderState(D3DRENDERSTATETYPE, DWORD*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE BeginStateBlock() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE EndStateBlock(DWORD*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE ApplyStateBlock(DWORD) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE CaptureStateBlock(DWORD) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DeleteStateBlock(DWORD) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE CreateStateBlock(D3DSTATEBLOCKTYPE, DWORD*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE GetTexture(DWORD, IDirect3DBaseTexture8**) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE SetTexture(DWORD, IDirect3DBaseTexture8*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE GetTextureStageState(DWORD, D3DTEXTURESTAGESTATETYPE,
-                                                   DWORD*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE SetTextureStageState(DWORD, D3DTEXTURESTAGESTATETYPE,
-                                                   DWORD) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE ValidateDevice(DWORD*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DrawPrimitive(D3DPRIMITIVETYPE, UINT, UINT) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE DrawIndexedPrimitive(D3DPRIMITIVETYPE, UINT, UINT, UINT,
-                                                   UINT) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE DrawPrimitiveUP(D3DPRIMITIVETYPE, UINT, const void*, UINT) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE SetVertexShader(DWORD) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetVertexShader(DWORD*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetStreamSource(UINT, IDirect3DVertexBuffer8*, UINT) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE GetStreamSource(UINT, IDirect3DVertexBuffer8**, UINT*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE SetIndices(IDirect3DIndexBuffer8*, UINT) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE GetIndices(IDirect3DIndexBuffer8**, UINT*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE SetPixelShader(DWORD) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetPixelShader(DWORD*) override { return E_NOTIMPL; }
 
 private:
     std::vector<std::string>* log_;

@@ -1,6 +1,6 @@
-// Bases for the test doubles: every Direct3D 8 method the doubles do not
-// need answers E_NOTIMPL (or zero), so a call the D3DX code should not make
-// shows up as a failure.
+// Bases for the Direct3D test doubles: every method a double does not
+// override answers E_NOTIMPL (or zero), so a call the code under test should
+// not make shows up as a failure.
 #pragma once
 
 #include <d3d8.h>
@@ -43,6 +43,16 @@ struct UnusedDirect3D : public IDirect3D8 {
 struct UnusedDevice : public IDirect3DDevice8 {
     HRESULT STDMETHODCALLTYPE TestCooperativeLevel() override { return E_NOTIMPL; }
     UINT STDMETHODCALLTYPE GetAvailableTextureMem() override { return 0; }
+    HRESULT STDMETHODCALLTYPE GetDirect3D(IDirect3D8**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetDeviceCaps(D3DCAPS8*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetDisplayMode(D3DDISPLAYMODE*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetCreationParameters(D3DDEVICE_CREATION_PARAMETERS*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE CreateTexture(UINT, UINT, UINT, DWORD, D3DFORMAT, D3DPOOL,
+                                            IDirect3DTexture8**) override {
+        return E_NOTIMPL;
+    }
     HRESULT STDMETHODCALLTYPE Reset(D3DPRESENT_PARAMETERS*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE Present(const RECT*, const RECT*, HWND, const RGNDATA*) override {
         return E_NOTIMPL;

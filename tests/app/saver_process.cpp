@@ -69,19 +69,25 @@ bool WaitForWindow(const std::string& name, std::chrono::milliseconds limit) {
 }
 
 WindowBox FindWindowBox(const std::string& name) {
+    const std::string command =
+        "xdotool search --onlyvisible --name '" + name + "' getwindowgeometry --shell";
+    // Just after a starting saver's window first shows, this lookup has been
+    // seen to come back empty on a busy machine: look again for a few seconds.
     WindowBox box;
-    FILE* geometry = popen(
-        ("xdotool search --onlyvisible --name '" + name + "' getwindowgeometry --shell").c_str(),
-        "r");
-    if (geometry == nullptr) return box;
-    char line[128];
-    while (std::fgets(line, sizeof line, geometry) != nullptr) {
-        std::sscanf(line, "X=%d", &box.x);
-        std::sscanf(line, "Y=%d", &box.y);
-        std::sscanf(line, "WIDTH=%d", &box.width);
-        std::sscanf(line, "HEIGHT=%d", &box.height);
+    for (int attempt = 0; attempt < 50 && box.width == 0; ++attempt) {
+        if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        box = WindowBox{};
+        FILE* geometry = popen(command.c_str(), "r");
+        if (geometry == nullptr) return box;
+        char line[128];
+        while (std::fgets(line, sizeof line, geometry) != nullptr) {
+            std::sscanf(line, "X=%d", &box.x);
+            std::sscanf(line, "Y=%d", &box.y);
+            std::sscanf(line, "WIDTH=%d", &box.width);
+            std::sscanf(line, "HEIGHT=%d", &box.height);
+        }
+        pclose(geometry);
     }
-    pclose(geometry);
     return box;
 }
 

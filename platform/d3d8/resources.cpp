@@ -271,7 +271,13 @@ UINT Texture8::LevelHeight(UINT level) const {
 }
 
 HRESULT Texture8::QueryInterface(REFIID riid, void** ppvObj) {
-    return QueryUnknown(this, riid, ppvObj);
+    if (ppvObj && std::memcmp(&riid, &IID_IDirect3DLevelUpload8, sizeof(GUID)) == 0) {
+        if (keepLevelMemory_ || (usage_ & D3DUSAGE_RENDERTARGET)) return NoInterface(ppvObj);
+        AddRef();
+        *ppvObj = static_cast<IDirect3DLevelUpload8*>(this);
+        return S_OK;
+    }
+    return QueryUnknown(static_cast<IDirect3DTexture8*>(this), riid, ppvObj);
 }
 
 ULONG Texture8::AddRef() {
@@ -375,6 +381,26 @@ HRESULT Texture8::UnlockRect(UINT Level) {
                     glFormat_->uploadType, levelMemory_[Level].data());
     glBindTexture(GL_TEXTURE_2D, 0);
     if (!keepLevelMemory_) std::vector<BYTE>().swap(levelMemory_[Level]);
+    return D3D_OK;
+}
+
+HRESULT Texture8::UploadLevel(UINT level, const void* texels, UINT pitch) {
+    const UINT texel = glFormat_->bytesPerPixel;
+    if (level >= levels_ || levelLocked_[level] || !texels || pitch % texel != 0 ||
+        pitch / texel < LevelWidth(level) || keepLevelMemory_ || (usage_ & D3DUSAGE_RENDERTARGET))
+        return D3DERR_INVALIDCALL;
+    if (!link_->gl->MakeCurrent()) return D3D_OK;
+    StartupPhaseScope timing(StartupPhase::GlUpload);
+    levelWritten_[level] = true;
+    glBindTexture(GL_TEXTURE_2D, texture_);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(pitch / texel));
+    glTexSubImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), 0, 0,
+                    static_cast<GLsizei>(LevelWidth(level)),
+                    static_cast<GLsizei>(LevelHeight(level)), glFormat_->uploadFormat,
+                    glFormat_->uploadType, texels);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    glBindTexture(GL_TEXTURE_2D, 0);
     return D3D_OK;
 }
 

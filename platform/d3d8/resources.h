@@ -4,6 +4,7 @@
 #pragma once
 
 #include <d3d8.h>
+#include <d3d8_level_upload.h>
 #include <epoxy/gl.h>
 
 #include <memory>
@@ -77,7 +78,7 @@ private:
     bool locked_ = false;
 };
 
-class Texture8 : public IDirect3DTexture8 {
+class Texture8 : public IDirect3DTexture8, public IDirect3DLevelUpload8 {
 public:
     // Null with `*result` set when the texture cannot be made.
     static Texture8* Create(std::shared_ptr<DeviceLink> link, UINT width, UINT height, UINT levels,
@@ -102,6 +103,7 @@ public:
                                        DWORD Flags) override;
     HRESULT STDMETHODCALLTYPE UnlockRect(UINT Level) override;
     HRESULT STDMETHODCALLTYPE AddDirtyRect(const RECT* pDirtyRect) override;
+    HRESULT STDMETHODCALLTYPE UploadLevel(UINT level, const void* texels, UINT pitch) override;
 
     GLuint GlTexture() const { return texture_; }
     D3DFORMAT Format() const { return format_; }

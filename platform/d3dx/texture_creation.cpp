@@ -1,5 +1,6 @@
 // Texture creation: fitting requests to the device, decoding files into
 // textures with their mip chains, and copying pixels into surfaces.
+#include <d3d8_level_upload.h>
 #include <d3dx8tex.h>
 
 #include "image_decoder.h"
@@ -9,9 +10,26 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <memory>
 #include <new>
 
 #include "platform/win32/startup_profile.h"
+
+// A decoded file with its colour key applied and the first levels of its own
+// mip chain.
+struct PreparedLevel {
+    UINT width = 0;
+    UINT height = 0;
+    std::vector<uint32_t> texels;
+};
+
+struct _D3DXPREPAREDIMAGE {
+    std::vector<PreparedLevel> levels;  // never empty; [0] is the image
+    DWORD mipFilter = D3DX_FILTER_BOX;
+    D3DCOLOR colourKey = 0;
+    D3DFORMAT fileTexelFormat = D3DFMT_UNKNOWN;
+    D3DXIMAGE_FILEFORMAT fileFormat = D3DXIFF_BMP;
+};
 
 namespace {
 
@@ -84,8 +102,9 @@ void WriteTexels(const std::vector<uint32_t>& texels, UINT width, UINT height, D
     // memory (B, G, R, A): whole rows copy.
     if (format == D3DFMT_A8R8G8B8 && std::endian::native == std::endian::little) {
         for (UINT y = 0; y < height; ++y)
-            std::memcpy(static_cast<uint8_t*>(locked.pBits) + static_cast<ptrdiff_t>(y) * locked.Pitch,
-                        texels.data() + size_t(y) * width, size_t(width) * 4);
+            std::memcpy(
+                static_cast<uint8_t*>(locked.pBits) + static_cast<ptrdiff_t>(y) * locked.Pitch,
+                texels.data() + size_t(y) * width, size_t(width) * 4);
         return;
     }
     for (UINT y = 0; y < height; ++y) {
@@ -96,24 +115,53 @@ void WriteTexels(const std::vector<uint32_t>& texels, UINT width, UINT height, D
     }
 }
 
-HRESULT FillLevels(IDirect3DTexture8* texture, std::vector<uint32_t> texels, UINT width,
-                   UINT height, DWORD filter, DWORD mipFilter) {
+// Writes every level of `texture`: the prepared levels while the texture's
+// levels have their sizes, otherwise level 0 resized from the image with
+// `filter` and each further level made from the one above with the image's
+// mip filter.
+HRESULT FillLevels(IDirect3DTexture8* texture, const D3DXPREPAREDIMAGE& image, DWORD filter) {
     const DWORD levels = texture->GetLevelCount();
+    // A8R8G8B8 texels are the arrays' own bytes on a little-endian machine,
+    // so a texture that takes whole levels gets them without a lock's copy.
+    IDirect3DLevelUpload8* upload = nullptr;
+    if (std::endian::native != std::endian::little ||
+        FAILED(
+            texture->QueryInterface(IID_IDirect3DLevelUpload8, reinterpret_cast<void**>(&upload))))
+        upload = nullptr;
+    struct Releaser {
+        IDirect3DLevelUpload8* upload;
+        ~Releaser() {
+            if (upload != nullptr) upload->Release();
+        }
+    } releaser{upload};
+    const std::vector<uint32_t>* above = &image.levels[0].texels;
+    UINT aboveWidth = image.levels[0].width, aboveHeight = image.levels[0].height;
+    std::vector<uint32_t> made;  // the latest level the image had not prepared
+    bool prepared = true;        // every level so far came from the image
     for (DWORD level = 0; level < levels; ++level) {
         D3DSURFACE_DESC desc{};
         HRESULT hr = texture->GetLevelDesc(level, &desc);
         if (FAILED(hr)) return hr;
         if (TexelSize(desc.Format) == 0) return D3DERR_INVALIDCALL;
-        // Level 0 comes from the image, every other level from the one above.
-        if (desc.Width != width || desc.Height != height)
-            texels = ResizeTexels(texels, width, height, desc.Width, desc.Height,
-                                  level == 0 ? filter : mipFilter);
-        width = desc.Width;
-        height = desc.Height;
+        prepared = prepared && level < image.levels.size() &&
+                   image.levels[level].width == desc.Width &&
+                   image.levels[level].height == desc.Height;
+        if (prepared) {
+            above = &image.levels[level].texels;
+        } else {
+            made = ResizeTexels(*above, aboveWidth, aboveHeight, desc.Width, desc.Height,
+                                level == 0 ? filter : image.mipFilter);
+            above = &made;
+        }
+        aboveWidth = desc.Width;
+        aboveHeight = desc.Height;
+        if (upload != nullptr && desc.Format == D3DFMT_A8R8G8B8 &&
+            SUCCEEDED(upload->UploadLevel(level, above->data(), desc.Width * 4)))
+            continue;
         D3DLOCKED_RECT locked{};
         hr = texture->LockRect(level, &locked, nullptr, 0);
         if (FAILED(hr)) return hr;
-        WriteTexels(texels, width, height, desc.Format, locked);
+        WriteTexels(*above, desc.Width, desc.Height, desc.Format, locked);
         texture->UnlockRect(level);
     }
     return D3D_OK;
@@ -183,6 +231,93 @@ HRESULT WINAPI D3DXGetImageInfoFromFileInMemory(LPCVOID pSrcData, UINT SrcDataSi
     return D3D_OK;
 }
 
+HRESULT WINAPI D3DXPrepareTextureFromFileInMemory(LPCVOID pSrcData, UINT SrcDataSize,
+                                                  UINT MipLevels, DWORD MipFilter,
+                                                  D3DCOLOR ColorKey, D3DXPREPAREDIMAGE** ppImage) {
+    if (!ppImage) return D3DERR_INVALIDCALL;
+    *ppImage = nullptr;
+    if (!pSrcData || SrcDataSize == 0) return D3DERR_INVALIDCALL;
+    MipFilter = ResolveFilter(MipFilter, D3DX_FILTER_BOX);
+    if (!IsValidFilter(MipFilter)) return D3DERR_INVALIDCALL;
+
+    StartupPhaseScope timing(StartupPhase::ImageDecode);
+    DecodedImage decoded;
+    HRESULT hr = DecodeImage(pSrcData, SrcDataSize, &decoded);
+    if (FAILED(hr)) return hr;
+    try {
+        auto image = std::make_unique<D3DXPREPAREDIMAGE>();
+        image->mipFilter = MipFilter;
+        image->colourKey = ColorKey;
+        image->fileTexelFormat = decoded.format;
+        image->fileFormat = decoded.fileFormat;
+        ApplyColourKey(&decoded.texels, ColorKey);
+        UINT count = FullChainLength(decoded.width, decoded.height);
+        if (MipLevels != 0 && MipLevels != D3DX_DEFAULT) count = std::min(count, MipLevels);
+        image->levels.reserve(count);
+        image->levels.push_back({decoded.width, decoded.height, std::move(decoded.texels)});
+        while (image->levels.size() < count) {
+            const PreparedLevel& above = image->levels.back();
+            const UINT width = std::max(above.width / 2, 1u);
+            const UINT height = std::max(above.height / 2, 1u);
+            image->levels.push_back(
+                {width, height,
+                 ResizeTexels(above.texels, above.width, above.height, width, height, MipFilter)});
+        }
+        *ppImage = image.release();
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+    return D3D_OK;
+}
+
+HRESULT WINAPI D3DXCreateTextureFromPreparedImage(LPDIRECT3DDEVICE8 pDevice,
+                                                  const D3DXPREPAREDIMAGE* pImage, UINT Width,
+                                                  UINT Height, UINT MipLevels, DWORD Usage,
+                                                  D3DFORMAT Format, D3DPOOL Pool, DWORD Filter,
+                                                  D3DXIMAGE_INFO* pSrcInfo,
+                                                  LPDIRECT3DTEXTURE8* ppTexture) {
+    if (!pDevice || !pImage || !ppTexture) return D3DERR_INVALIDCALL;
+    *ppTexture = nullptr;
+    Filter = ResolveFilter(Filter, D3DX_FILTER_TRIANGLE | D3DX_FILTER_DITHER);
+    if (!IsValidFilter(Filter)) return D3DERR_INVALIDCALL;
+
+    // Levels the image has not prepared are filtered here; the uploads time
+    // themselves.
+    StartupPhaseScope timing(StartupPhase::ImageDecode);
+    const PreparedLevel& top = pImage->levels[0];
+    if (Width == 0 || Width == D3DX_DEFAULT) Width = top.width;
+    if (Height == 0 || Height == D3DX_DEFAULT) Height = top.height;
+    if (Format == D3DFMT_UNKNOWN || Format == static_cast<D3DFORMAT>(D3DX_DEFAULT))
+        Format = FormatForFile(pImage->fileTexelFormat, pImage->colourKey);
+    HRESULT hr =
+        D3DXCheckTextureRequirements(pDevice, &Width, &Height, &MipLevels, Usage, &Format, Pool);
+    if (FAILED(hr)) return hr;
+    if (TexelSize(Format) == 0) return D3DERR_INVALIDCALL;
+
+    IDirect3DTexture8* texture = nullptr;
+    hr = pDevice->CreateTexture(Width, Height, MipLevels, Usage, Format, Pool, &texture);
+    if (FAILED(hr)) return hr;
+    try {
+        hr = FillLevels(texture, *pImage, Filter);
+    } catch (const std::bad_alloc&) {
+        hr = E_OUTOFMEMORY;
+    }
+    if (FAILED(hr)) {
+        texture->Release();
+        return hr;
+    }
+    if (pSrcInfo)
+        *pSrcInfo =
+            D3DXIMAGE_INFO{top.width,        top.height,        1, 1, pImage->fileTexelFormat,
+                           D3DRTYPE_TEXTURE, pImage->fileFormat};
+    *ppTexture = texture;
+    return D3D_OK;
+}
+
+void WINAPI D3DXReleasePreparedImage(D3DXPREPAREDIMAGE* pImage) {
+    delete pImage;
+}
+
 HRESULT WINAPI D3DXCreateTextureFromFileInMemoryEx(LPDIRECT3DDEVICE8 pDevice, LPCVOID pSrcData,
                                                    UINT SrcDataSize, UINT Width, UINT Height,
                                                    UINT MipLevels, DWORD Usage, D3DFORMAT Format,
@@ -193,43 +328,17 @@ HRESULT WINAPI D3DXCreateTextureFromFileInMemoryEx(LPDIRECT3DDEVICE8 pDevice, LP
     (void)pPalette;
     if (!pDevice || !pSrcData || SrcDataSize == 0 || !ppTexture) return D3DERR_INVALIDCALL;
     *ppTexture = nullptr;
-    Filter = ResolveFilter(Filter, D3DX_FILTER_TRIANGLE | D3DX_FILTER_DITHER);
-    MipFilter = ResolveFilter(MipFilter, D3DX_FILTER_BOX);
-    if (!IsValidFilter(Filter) || !IsValidFilter(MipFilter)) return D3DERR_INVALIDCALL;
-
-    // Decoding, colour keying and the mip chain; the uploads time themselves.
-    StartupPhaseScope timing(StartupPhase::ImageDecode);
-    DecodedImage image;
-    HRESULT hr = DecodeImage(pSrcData, SrcDataSize, &image);
+    if (!IsValidFilter(ResolveFilter(Filter, D3DX_FILTER_TRIANGLE))) return D3DERR_INVALIDCALL;
+    // Only level 0 is prepared: the texture's size is not known yet, and the
+    // device may not take the image's own.
+    D3DXPREPAREDIMAGE* image = nullptr;
+    HRESULT hr =
+        D3DXPrepareTextureFromFileInMemory(pSrcData, SrcDataSize, 1, MipFilter, ColorKey, &image);
     if (FAILED(hr)) return hr;
-
-    if (Width == 0 || Width == D3DX_DEFAULT) Width = image.width;
-    if (Height == 0 || Height == D3DX_DEFAULT) Height = image.height;
-    if (Format == D3DFMT_UNKNOWN || Format == static_cast<D3DFORMAT>(D3DX_DEFAULT))
-        Format = FormatForFile(image.format, ColorKey);
-    hr = D3DXCheckTextureRequirements(pDevice, &Width, &Height, &MipLevels, Usage, &Format, Pool);
-    if (FAILED(hr)) return hr;
-    if (TexelSize(Format) == 0) return D3DERR_INVALIDCALL;
-
-    IDirect3DTexture8* texture = nullptr;
-    hr = pDevice->CreateTexture(Width, Height, MipLevels, Usage, Format, Pool, &texture);
-    if (FAILED(hr)) return hr;
-    try {
-        ApplyColourKey(&image.texels, ColorKey);
-        hr = FillLevels(texture, std::move(image.texels), image.width, image.height, Filter,
-                        MipFilter);
-    } catch (const std::bad_alloc&) {
-        hr = E_OUTOFMEMORY;
-    }
-    if (FAILED(hr)) {
-        texture->Release();
-        return hr;
-    }
-    if (pSrcInfo)
-        *pSrcInfo = D3DXIMAGE_INFO{image.width,      image.height,    1, 1, image.format,
-                                   D3DRTYPE_TEXTURE, image.fileFormat};
-    *ppTexture = texture;
-    return D3D_OK;
+    hr = D3DXCreateTextureFromPreparedImage(pDevice, image, Width, Height, MipLevels, Usage, Format,
+                                            Pool, Filter, pSrcInfo, ppTexture);
+    D3DXReleasePreparedImage(image);
+    return hr;
 }
 
 HRESULT WINAPI D3DXCreateTextureFromFileInMemory(LPDIRECT3DDEVICE8 pDevice, LPCVOID pSrcData,

@@ -1,6 +1,9 @@
 // Device behaviour apart from pixels: references, resources, state blocks,
 // loss and reset, and the failure codes of bad calls.
+#include <d3d8_level_upload.h>
+
 #include <cstring>
+#include <vector>
 
 #include "tests/d3d8/d3d8_fixture.h"
 
@@ -133,6 +136,59 @@ TEST_F(DeviceBehaviourTest, ALaterLockSeesWhatAnEarlierLockWrote) {
         }
         texture->Release();
     }
+}
+
+// Whole-level uploads skip the lock's copy: rows may be padded, a later
+// lock reads the level back, and textures that keep their levels in system
+// memory or cannot be locked do not offer them.
+TEST_F(DeviceBehaviourTest, WholeLevelUploadsAreReadBackByLaterLocks) {
+    IDirect3DTexture8* texture = nullptr;
+    ASSERT_EQ(D3D_OK,
+              device->CreateTexture(4, 2, 2, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture));
+    IDirect3DLevelUpload8* upload = nullptr;
+    ASSERT_EQ(S_OK, texture->QueryInterface(IID_IDirect3DLevelUpload8,
+                                            reinterpret_cast<void**>(&upload)));
+    // Level 0 with rows of 6 texels, of which 4 are the level's.
+    std::vector<uint32_t> padded(12, 0xDEADBEEF);
+    for (UINT y = 0; y < 2; ++y)
+        for (UINT x = 0; x < 4; ++x) padded[y * 6 + x] = 0xFF000000u | (y << 8) | x;
+    ASSERT_EQ(D3D_OK, upload->UploadLevel(0, padded.data(), 6 * 4));
+    const uint32_t small[2] = {0x80112233, 0x40445566};
+    ASSERT_EQ(D3D_OK, upload->UploadLevel(1, small, 8));
+
+    D3DLOCKED_RECT locked;
+    ASSERT_EQ(D3D_OK, texture->LockRect(0, &locked, nullptr, D3DLOCK_READONLY));
+    for (UINT y = 0; y < 2; ++y)
+        for (UINT x = 0; x < 4; ++x)
+            EXPECT_EQ(0xFF000000u | (y << 8) | x,
+                      static_cast<const uint32_t*>(locked.pBits)[y * locked.Pitch / 4 + x]);
+    // A locked level takes no upload; bad levels, pitches and texels neither.
+    EXPECT_EQ(D3DERR_INVALIDCALL, upload->UploadLevel(0, padded.data(), 6 * 4));
+    ASSERT_EQ(D3D_OK, texture->UnlockRect(0));
+    ASSERT_EQ(D3D_OK, texture->LockRect(1, &locked, nullptr, D3DLOCK_READONLY));
+    EXPECT_EQ(0x80112233u, static_cast<const uint32_t*>(locked.pBits)[0]);
+    EXPECT_EQ(0x40445566u, static_cast<const uint32_t*>(locked.pBits)[1]);
+    ASSERT_EQ(D3D_OK, texture->UnlockRect(1));
+    EXPECT_EQ(D3DERR_INVALIDCALL, upload->UploadLevel(2, small, 8));
+    EXPECT_EQ(D3DERR_INVALIDCALL, upload->UploadLevel(0, padded.data(), 3 * 4));
+    EXPECT_EQ(D3DERR_INVALIDCALL, upload->UploadLevel(0, padded.data(), 4 * 4 + 2));
+    EXPECT_EQ(D3DERR_INVALIDCALL, upload->UploadLevel(0, nullptr, 4 * 4));
+    upload->Release();
+    EXPECT_EQ(0u, texture->Release());
+
+    for (const DWORD usage : {DWORD(D3DUSAGE_DYNAMIC), DWORD(D3DUSAGE_RENDERTARGET)}) {
+        const D3DPOOL pool = usage == D3DUSAGE_DYNAMIC ? D3DPOOL_MANAGED : D3DPOOL_DEFAULT;
+        ASSERT_EQ(D3D_OK, device->CreateTexture(4, 4, 1, usage, D3DFMT_A8R8G8B8, pool, &texture));
+        upload = reinterpret_cast<IDirect3DLevelUpload8*>(0x1);
+        EXPECT_EQ(E_NOINTERFACE, texture->QueryInterface(IID_IDirect3DLevelUpload8,
+                                                         reinterpret_cast<void**>(&upload)));
+        EXPECT_EQ(nullptr, upload);
+        texture->Release();
+    }
+    ASSERT_EQ(D3D_OK, device->CreateTexture(4, 4, 1, 0, D3DFMT_V8U8, D3DPOOL_MANAGED, &texture));
+    EXPECT_EQ(E_NOINTERFACE, texture->QueryInterface(IID_IDirect3DLevelUpload8,
+                                                     reinterpret_cast<void**>(&upload)));
+    texture->Release();
 }
 
 TEST_F(DeviceBehaviourTest, BadDrawsReturnErrorsInsteadOfDrawing) {

@@ -284,6 +284,78 @@ TEST_F(TextureCreationTest, FailuresAfterCreationReleaseTheTexture) {
     // TearDown checks that the texture was released.
 }
 
+// Every level of a texture, as its texels, for comparing two textures.
+std::vector<std::vector<uint32_t>> LevelTexels(IDirect3DTexture8* texture) {
+    std::vector<std::vector<uint32_t>> levels;
+    for (FakeLevel& level : static_cast<FakeTexture*>(texture)->levels) {
+        levels.emplace_back();
+        for (UINT y = 0; y < level.height; ++y)
+            for (UINT x = 0; x < level.width; ++x) levels.back().push_back(level.At(x, y));
+    }
+    return levels;
+}
+
+TEST_F(TextureCreationTest, PreparedImagesMakeTheSameTexturesAsOneCall) {
+    std::vector<uint32_t> texels(8 * 4);
+    for (uint32_t i = 0; i < texels.size(); ++i) texels[i] = 0xFF000000u | (i * 0x070B0D);
+    texels[5] = 0x0FF00000;  // the key
+    // 8x4 fits the device as it is; 6x3 is rounded up to 8x4, so the levels
+    // prepared at the image's own size cannot be used.
+    for (const UINT width : {8u, 6u}) {
+        const UINT height = width / 2;
+        const std::string tga = MakeTga32(
+            width, height, std::vector<uint32_t>(texels.begin(), texels.begin() + width * height));
+        for (const UINT preparedLevels : {1u, 2u, UINT(D3DX_DEFAULT)}) {
+            SCOPED_TRACE(testing::Message()
+                         << width << "x" << height << ", " << preparedLevels << " levels prepared");
+            IDirect3DTexture8* direct = nullptr;
+            ASSERT_EQ(D3D_OK, D3DXCreateTextureFromFileInMemoryEx(
+                                  device, tga.data(), UINT(tga.size()), 0, 0, 15, 0, D3DFMT_UNKNOWN,
+                                  D3DPOOL_MANAGED, D3DX_FILTER_BOX, D3DX_FILTER_BOX, 0x0FF00000,
+                                  nullptr, nullptr, &direct));
+            D3DXPREPAREDIMAGE* image = nullptr;
+            ASSERT_EQ(D3D_OK, D3DXPrepareTextureFromFileInMemory(tga.data(), UINT(tga.size()),
+                                                                 preparedLevels, D3DX_FILTER_BOX,
+                                                                 0x0FF00000, &image));
+            D3DXIMAGE_INFO info{};
+            ASSERT_EQ(D3D_OK, D3DXCreateTextureFromPreparedImage(device, image, 0, 0, 15, 0,
+                                                                 D3DFMT_UNKNOWN, D3DPOOL_MANAGED,
+                                                                 D3DX_FILTER_BOX, &info, &texture));
+            D3DXReleasePreparedImage(image);
+            EXPECT_EQ(width, info.Width);
+            EXPECT_EQ(D3DXIFF_TGA, info.ImageFileFormat);
+            EXPECT_EQ(D3DFMT_A8R8G8B8, device->lastCreate.format);  // alpha for the key
+            EXPECT_EQ(4u, device->lastCreate.levels);
+            EXPECT_EQ(LevelTexels(direct), LevelTexels(texture));
+            if (width == 8) {
+                EXPECT_EQ(0u, Level(0).At(5, 0));  // keyed out
+            }
+            direct->Release();
+            texture->Release();
+            texture = nullptr;
+        }
+    }
+}
+
+TEST_F(TextureCreationTest, PreparingBadDataOrBadCallsGivesNoImage) {
+    D3DXPREPAREDIMAGE* image = reinterpret_cast<D3DXPREPAREDIMAGE*>(0x1);
+    const std::string junk = "not an image at all, just text";
+    EXPECT_EQ(D3DXERR_INVALIDDATA, D3DXPrepareTextureFromFileInMemory(
+                                       junk.data(), UINT(junk.size()), 0, D3DX_DEFAULT, 0, &image));
+    EXPECT_EQ(nullptr, image);
+    const std::string good = MakeTga32(1, 1, {0xFFFFFFFF});
+    EXPECT_EQ(D3DERR_INVALIDCALL,
+              D3DXPrepareTextureFromFileInMemory(good.data(), UINT(good.size()), 0, 99, 0, &image));
+    EXPECT_EQ(D3DERR_INVALIDCALL, D3DXPrepareTextureFromFileInMemory(nullptr, 4, 0, 0, 0, &image));
+    EXPECT_EQ(D3DERR_INVALIDCALL,
+              D3DXPrepareTextureFromFileInMemory(good.data(), UINT(good.size()), 0, 0, 0, nullptr));
+    EXPECT_EQ(D3DERR_INVALIDCALL,
+              D3DXCreateTextureFromPreparedImage(device, nullptr, 0, 0, 1, 0, D3DFMT_UNKNOWN,
+                                                 D3DPOOL_MANAGED, 0, nullptr, &texture));
+    EXPECT_EQ(0, device->createCalls);
+    D3DXReleasePreparedImage(nullptr);
+}
+
 TEST_F(TextureCreationTest, ImageInfoFromMemory) {
     const std::string bmp = MakeBmp24(5, 7, std::vector<uint32_t>(35, 0xFF000000));
     D3DXIMAGE_INFO info{};

@@ -92,6 +92,28 @@ HRESULT WINAPI D3DXCreateTextureFromFileInMemoryEx(LPDIRECT3DDEVICE8 pDevice, LP
                                                    PALETTEENTRY* pPalette,
                                                    LPDIRECT3DTEXTURE8* ppTexture);
 
+// Loading in two steps, so that decoding can run on a thread other than
+// the device's (an addition of this platform to D3DX).
+// D3DXPrepareTextureFromFileInMemory decodes the file, applies ColorKey and
+// builds MipLevels levels (0 or D3DX_DEFAULT: the full chain) of the image's
+// own size with MipFilter; it touches no device and is safe on any thread.
+// D3DXCreateTextureFromPreparedImage then makes the texture on the device's
+// thread, taking the prepared levels where the texture's levels have their
+// sizes and filtering the rest as D3DXCreateTextureFromFileInMemoryEx does;
+// both together give the same texture as that one call. The image stays the
+// caller's: release it with D3DXReleasePreparedImage.
+typedef struct _D3DXPREPAREDIMAGE D3DXPREPAREDIMAGE;
+HRESULT WINAPI D3DXPrepareTextureFromFileInMemory(LPCVOID pSrcData, UINT SrcDataSize,
+                                                  UINT MipLevels, DWORD MipFilter,
+                                                  D3DCOLOR ColorKey, D3DXPREPAREDIMAGE** ppImage);
+HRESULT WINAPI D3DXCreateTextureFromPreparedImage(LPDIRECT3DDEVICE8 pDevice,
+                                                  const D3DXPREPAREDIMAGE* pImage, UINT Width,
+                                                  UINT Height, UINT MipLevels, DWORD Usage,
+                                                  D3DFORMAT Format, D3DPOOL Pool, DWORD Filter,
+                                                  D3DXIMAGE_INFO* pSrcInfo,
+                                                  LPDIRECT3DTEXTURE8* ppTexture);
+void WINAPI D3DXReleasePreparedImage(D3DXPREPAREDIMAGE* pImage);
+
 // The same with every setting at its default and the managed pool.
 HRESULT WINAPI D3DXCreateTextureFromFileInMemory(LPDIRECT3DDEVICE8 pDevice, LPCVOID pSrcData,
                                                  UINT SrcDataSize, LPDIRECT3DTEXTURE8* ppTexture);

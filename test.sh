@@ -28,14 +28,16 @@ if [ "${VELMORA_SANITIZE:-1}" != 0 ]; then
 fi
 
 if [ "${VELMORA_TSAN:-1}" != 0 ]; then
-  # Only the sound and host tests: the feeder and mixer threads, the host's
-  # timers and windows. Building just their targets keeps the run short.
+  # Only the threaded parts: the sound feeder and mixer, the host's timers and
+  # windows, and the texture loading workers. Building just their targets
+  # keeps the run short.
   configure build-tsan -DVELMORA_TSAN=ON
   cmake --build build-tsan -j "$jobs" --target sound_reader_test dsound_test sound_system_test \
-    host_logic_test host_saver_test host_window_test
+    host_logic_test host_saver_test host_window_test render_test
   # One test at a time: the sanitizer slows the sound feeder several times
   # over, and real-time audio must not starve behind a second test.
   suppressions="$PWD/tests/tsan.supp"
   (cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$suppressions" \
-     ctest --output-on-failure -j 1 -L 'sound|host')
+     ctest --output-on-failure -j 1 -L 'sound|host' &&
+     ctest --output-on-failure -j 1 -R '^(TexturePrefetchTest|TextureCacheTest)\.')
 fi

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <new>
 #include <string>
 #include <vector>
@@ -17,6 +18,9 @@ const char kMediaArchivePassword[] = "plumbo3";
 
 namespace {
 
+// minizip keeps one current entry per open archive, so reads from several
+// threads take turns; deciphering and inflating run outside the lock.
+std::mutex archiveLock;
 unzFile archive = nullptr;
 long archiveSize = 0;
 
@@ -72,6 +76,7 @@ char* AllocateBytes(uint32_t size) {
 
 bool OpenMediaArchive(const char* path) {
     std::string mapped = Win32MapPath(path);
+    std::lock_guard<std::mutex> lock(archiveLock);
     archive = unzOpen(mapped.c_str());
     archiveSize = 0;
     if (FILE* file = fopen(path, "rb")) {
@@ -82,6 +87,7 @@ bool OpenMediaArchive(const char* path) {
 }
 
 void CloseMediaArchive() {
+    std::lock_guard<std::mutex> lock(archiveLock);
     if (archive != nullptr) {
         unzClose(archive);
         archive = nullptr;
@@ -124,13 +130,14 @@ std::unique_ptr<IData> ReadLooseMediaFile(const char* name) {
 }
 
 std::unique_ptr<IData> ReadArchiveEntry(const char* name) {
-    if (archive == nullptr) return nullptr;
     StartupPhaseScope timing(StartupPhase::ArchiveRead);
     char entryName[1024];
     size_t length = std::strlen(name);
     if (length >= sizeof(entryName)) return nullptr;
     for (size_t i = 0; i <= length; ++i) entryName[i] = (name[i] == '\\') ? '/' : name[i];
 
+    std::unique_lock<std::mutex> lock(archiveLock);
+    if (archive == nullptr) return nullptr;
     if (unzLocateFile(archive, entryName, 2) != UNZ_OK) return nullptr;
     unz_file_info info;
     if (unzGetCurrentFileInfo(archive, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) {
@@ -145,6 +152,7 @@ std::unique_ptr<IData> ReadArchiveEntry(const char* name) {
     }
     std::vector<uint8_t> sealed;
     if (!ReadRawEntry(info.compressed_size, &sealed)) return nullptr;
+    lock.unlock();
 
     uint32_t size = static_cast<uint32_t>(info.uncompressed_size);
     char* bytes = AllocateBytes(size);

@@ -1,6 +1,7 @@
 // The process-wide media archive "Media.dat" (a zip file whose entries are
 // encrypted with the archive password) and the loose "media\" folder whose
-// files take the place of archive entries of the same name.
+// files take the place of archive entries of the same name. Files may be read
+// from several threads at once.
 #pragma once
 
 #include <memory>

@@ -1,7 +1,7 @@
 #include "render/texture_cache.h"
 
 #include "media/log_file.h"
-#include "media/media_archive.h"
+#include "render/texture_prefetch.h"
 
 namespace {
 
@@ -29,10 +29,15 @@ IDirect3DTexture8* TextureCache::GetTexture(const char* name) const {
 }
 
 void TextureCache::LoadAll(IDirect3DDevice8* device) {
+    std::vector<std::string> paths;
+    for (const auto& entry : textures)
+        paths.push_back(LowerCaseAscii(("texture/" + entry.first).c_str()));
+    TexturePrefetch prefetch(paths, decoder);
+    size_t index = 0;
     for (auto& [key, texture] : textures) {
-        std::string path = LowerCaseAscii(("texture/" + key).c_str());
-        std::unique_ptr<IData> blob = ReadMediaFile(path.c_str());
-        if (!blob) {
+        const std::string& path = paths[index++];
+        TexturePrefetch::Prepared file = prefetch.TakeNext();
+        if (!file.found) {
             WriteLog("Unable to load data from zip" + path);
             continue;
         }
@@ -42,7 +47,10 @@ void TextureCache::LoadAll(IDirect3DDevice8* device) {
             texture = nullptr;
         }
         IDirect3DTexture8* made = nullptr;
-        if (FAILED(decoder(device, blob->GetData(), blob->GetSize(), &made)) || made == nullptr) {
+        const bool ok = file.image != nullptr &&
+                        SUCCEEDED(decoder.create(device, file.image, &made)) && made != nullptr;
+        if (file.image != nullptr) decoder.release(file.image);
+        if (!ok) {
             WriteLog("Texture Load " + path + " -NO");
             continue;
         }

@@ -11,16 +11,21 @@
 
 class TextureCache {
 public:
-    // Makes a texture on `device` from an image file held in memory.
-    using TextureDecoder = HRESULT (*)(IDirect3DDevice8* device, const void* file, UINT size,
-                                       IDirect3DTexture8** texture);
+    // How a file becomes a texture, in two steps so that the first can run on
+    // worker threads: `prepare` turns a file's bytes into an image (null when
+    // they are not one) on any thread, `create` makes the texture from an
+    // image on the device's thread, and `release` frees an image once done.
+    struct TextureDecoder {
+        void* (*prepare)(const void* file, UINT size);
+        HRESULT (*create)(IDirect3DDevice8* device, const void* image, IDirect3DTexture8** texture);
+        void (*release)(void* image);
+    };
 
-    // The default decoder: D3DX with a full mip chain, point filtering,
-    // managed pool and the colour key 0x0FF00000.
-    static HRESULT DecodeTextureFile(IDirect3DDevice8* device, const void* file, UINT size,
-                                     IDirect3DTexture8** texture);
+    // The default: D3DX with a full mip chain, point filtering, managed pool
+    // and the colour key 0x0FF00000.
+    static const TextureDecoder kFileDecoder;
 
-    explicit TextureCache(TextureDecoder decoder = DecodeTextureFile) : decoder(decoder) {}
+    explicit TextureCache(const TextureDecoder& decoder = kFileDecoder) : decoder(decoder) {}
     ~TextureCache() { ReleaseAll(); }
     TextureCache(const TextureCache&) = delete;
     TextureCache& operator=(const TextureCache&) = delete;
@@ -29,7 +34,9 @@ public:
     void AddTexture(const char* name);
     // The texture of a name (borrowed), or null when unknown or not loaded.
     IDirect3DTexture8* GetTexture(const char* name) const;
-    // Loads every registered name. One log line per name.
+    // Loads every registered name, reading and preparing the files on worker
+    // threads while this one makes the textures. One log line per name, in
+    // key order.
     void LoadAll(IDirect3DDevice8* device);
     // Releases every loaded texture and forgets every name.
     void ReleaseAll();

@@ -1,7 +1,8 @@
 // Where start-up time goes: archive reads, image decoding, model loading, GL
 // uploads and shader builds, each timed without the phases nested inside it
 // (a model load that reads the archive counts the read as a read), in CPU time
-// of the thread, so a busy machine barely moves them. Off unless
+// of the threads that ran them, so a busy machine barely moves them (a phase
+// run by several threads at once may exceed the wall time it took). Off unless
 // VELMORA_STARTUP_PROFILE is set in the environment; a scope then costs two
 // clock reads, and when off a single test of a constant flag. The first
 // presented frame prints the split to standard error, with the wall and CPU

@@ -6,20 +6,12 @@
 
 #include "render/model_loader.h"
 #include "render/texture_cache.h"
-
-namespace {
-
-// The reader only registers names; nothing is ever decoded here.
-HRESULT NoDecoder(IDirect3DDevice8*, const void*, UINT, IDirect3DTexture8**) {
-    return E_FAIL;
-}
-
-}  // namespace
+#include "tests/render/test_decoders.h"
 
 std::string CheckModel(const uint8_t* data, size_t size) {
     if (size > UINT32_MAX) return "";
     Model model;
-    TextureCache textures(NoDecoder);
+    TextureCache textures(kNoTextureDecoder);
     LoadModelFromBytes(model, reinterpret_cast<const char*>(data), static_cast<uint32_t>(size),
                        textures);
 

@@ -10,12 +10,9 @@
 #include "tests/render/r3m_writer.h"
 #include "tests/render/recording_device.h"
 #include "tests/render/recording_log.h"
+#include "tests/render/test_decoders.h"
 
 namespace {
-
-HRESULT NoDecoder(IDirect3DDevice8*, const void*, UINT, IDirect3DTexture8**) {
-    return E_FAIL;
-}
 
 // Two sub-meshes: 4 vertices and 2 triangles, then 3 vertices and 1 triangle
 // whose last local index is 2.
@@ -27,7 +24,7 @@ void LoadTwoMeshes(Model& model) {
                  {11, 0, 0, 0, 0, 1, 0, 0, 0, 0},
                  {12, 0, 0, 0, 0, 1, 0, 0, 0, 0}},
                 {0, 1, 2});
-    TextureCache textures(NoDecoder);
+    TextureCache textures(kNoTextureDecoder);
     ASSERT_TRUE(LoadModelFromBytes(model, file.bytes.data(),
                                    static_cast<uint32_t>(file.bytes.size()), textures));
 }
@@ -222,7 +219,7 @@ TEST(ModelBuffersTest, StartIndicesPastSixteenBitsStayExact) {
     file.Mesh("b.tga", 3, 1);
     RecordingDevice device;
     Model model;
-    TextureCache textures(NoDecoder);
+    TextureCache textures(kNoTextureDecoder);
     ASSERT_TRUE(LoadModelFromBytes(model, file.bytes.data(),
                                    static_cast<uint32_t>(file.bytes.size()), textures));
     CreateBuffers(model, &device);

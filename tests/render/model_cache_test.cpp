@@ -13,12 +13,9 @@
 #include "tests/render/recording_device.h"
 #include "tests/render/recording_log.h"
 #include "tests/support/temp_folder.h"
+#include "tests/render/test_decoders.h"
 
 namespace {
-
-HRESULT TestDecoder(IDirect3DDevice8* device, const void*, UINT, IDirect3DTexture8** texture) {
-    return device->CreateTexture(2, 2, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, texture);
-}
 
 // A square of four vertices whose fourth vertex sits at file (x, y, z).
 void Quad(R3MWriter& file, const std::string& texture, float x, float y, float z,
@@ -38,7 +35,7 @@ TEST(ModelCacheTest, EachNameAsWrittenIsReadOnce) {
     ASSERT_EQ(RunCommand("cd pack && zip -q -e -P plumbo3 ../Media.dat models/scene.r3m"), 0);
     ASSERT_TRUE(OpenMediaArchive("Media.dat"));
     RecordingDevice device;
-    TextureCache textures(TestDecoder);
+    TextureCache textures(kSquareTextureDecoder);
     ModelCache cache;
 
     Model* first = cache.GetModel(&device, "models/scene.r3m", textures, true);
@@ -60,7 +57,7 @@ TEST(ModelCacheTest, AMissingModelStaysEmptyAndIsLoggedOnce) {
     TempFolder folder;
     RecordingLog log;
     RecordingDevice device;
-    TextureCache textures(TestDecoder);
+    TextureCache textures(kSquareTextureDecoder);
     ModelCache cache;
     Model* model = cache.GetModel(&device, "models/none.r3m", textures, false);
     ASSERT_NE(model, nullptr);
@@ -78,7 +75,7 @@ TEST(ModelCacheTest, TheFirstRequestDecidesAboutBuffers) {
     Quad(file, "a.tga", 1, 0, 0);
     folder.WriteFile("media/models/foliage.r3m", file.bytes);
     RecordingDevice device;
-    TextureCache textures(TestDecoder);
+    TextureCache textures(kSquareTextureDecoder);
     ModelCache cache;
     Model* model = cache.GetModel(&device, "models/foliage.r3m", textures, false);
     cache.GetModel(&device, "models/foliage.r3m", textures, true);
@@ -99,7 +96,7 @@ TEST(ModelCacheTest, ResolveLoadsTexturesOnceAndBindsThemInEveryModel) {
         folder.WriteFile(std::string("media/texture/") + name, "image");
     }
     RecordingDevice device;
-    TextureCache textures(TestDecoder);
+    TextureCache textures(kSquareTextureDecoder);
     ModelCache cache;
     Model* first = cache.GetModel(&device, "models/one.r3m", textures, true);
     Model* second = cache.GetModel(&device, "models/two.r3m", textures, true);
@@ -148,7 +145,7 @@ TEST(ModelCacheTest, SortByDistancePutsTheNearestFourthVertexFirst) {
     Quad(file, "two.tga", 0, -2, 0);
     folder.WriteFile("media/models/trava2.r3m", file.bytes);
     RecordingDevice device;
-    TextureCache textures(TestDecoder);
+    TextureCache textures(kSquareTextureDecoder);
     ModelCache cache;
     Model* model = cache.GetModel(&device, "models/trava2.r3m", textures, true);
     ModelCache::SortByDistance(*model, 0, 0, 0);
@@ -190,7 +187,7 @@ TEST(ModelCacheTest, ReleaseAllReleasesEveryBufferAndEmptiesTheCache) {
     Quad(file, "a.tga", 1, 0, 0);
     folder.WriteFile("media/models/a.r3m", file.bytes);
     RecordingDevice device;
-    TextureCache textures(TestDecoder);
+    TextureCache textures(kSquareTextureDecoder);
     {
         ModelCache cache;
         cache.GetModel(&device, "models/a.r3m", textures, true);

@@ -11,19 +11,16 @@
 #include "tests/render/r3m_writer.h"
 #include "tests/render/recording_log.h"
 #include "tests/support/temp_folder.h"
+#include "tests/render/test_decoders.h"
 
 namespace {
-
-HRESULT NoDecoder(IDirect3DDevice8*, const void*, UINT, IDirect3DTexture8**) {
-    return E_FAIL;
-}
 
 bool Load(Model& model, const std::string& bytes, TextureCache& textures) {
     return LoadModelFromBytes(model, bytes.data(), static_cast<uint32_t>(bytes.size()), textures);
 }
 
 bool Load(Model& model, const std::string& bytes) {
-    TextureCache textures(NoDecoder);
+    TextureCache textures(kNoTextureDecoder);
     return Load(model, bytes, textures);
 }
 
@@ -31,7 +28,7 @@ bool Load(Model& model, const std::string& bytes) {
 
 TEST(ModelLoaderTest, ZeroBytesGiveAnEmptyModel) {
     Model model;
-    TextureCache textures(NoDecoder);
+    TextureCache textures(kNoTextureDecoder);
     EXPECT_TRUE(LoadModelFromBytes(model, nullptr, 0, textures));
     EXPECT_TRUE(model.subMeshes.empty());
     EXPECT_EQ(model.totalVertexCount, 0);
@@ -99,7 +96,7 @@ TEST(ModelLoaderTest, AnEmptyFirstNameEndsTheListEvenWithDataBehindIt) {
     file.Name("");
     file.Mesh("a.tga", 4, 2);
     Model model;
-    TextureCache textures(NoDecoder);
+    TextureCache textures(kNoTextureDecoder);
     EXPECT_TRUE(Load(model, file.bytes, textures));
     EXPECT_TRUE(model.subMeshes.empty());
     EXPECT_EQ(textures.Size(), 0u);
@@ -141,7 +138,7 @@ TEST(ModelLoaderTest, RegistersBothNamesOfEachRecordFoldedToLowerCase) {
     file.Mesh("Bark.TGA", 4, 2, "Detail.jpg");
     file.Mesh("leaf.tga", 4, 2);
     Model model;
-    TextureCache textures(NoDecoder);
+    TextureCache textures(kNoTextureDecoder);
     ASSERT_TRUE(Load(model, file.bytes, textures));
     EXPECT_EQ(textures.Size(), 3u);
     textures.LoadAll(nullptr);  // no media at all: every entry stays null
@@ -152,7 +149,7 @@ TEST(ModelLoaderTest, MissingFileIsLoggedAndLeavesTheModelEmpty) {
     TempFolder folder;
     RecordingLog log;
     Model model;
-    TextureCache textures(NoDecoder);
+    TextureCache textures(kNoTextureDecoder);
     EXPECT_FALSE(LoadModel(model, "models/none.r3m", textures));
     EXPECT_TRUE(model.subMeshes.empty());
     EXPECT_EQ(log.lines, (std::vector<std::string>{"Unable to load data from zipmodels/none.r3m"}));
@@ -164,7 +161,7 @@ TEST(ModelLoaderTest, ReadsALooseMediaFile) {
     file.Mesh("a.tga", 4, 2);
     folder.WriteFile("media/models/quad.r3m", file.bytes);
     Model model;
-    TextureCache textures(NoDecoder);
+    TextureCache textures(kNoTextureDecoder);
     EXPECT_TRUE(LoadModel(model, "models/quad.r3m", textures));
     EXPECT_EQ(model.subMeshes.size(), 1u);
     EXPECT_EQ(model.totalTriangleCount, 2);
@@ -194,7 +191,7 @@ TEST_P(MalformedModelTest, StopsWithTheRecordsReadBefore) {
     file.Mesh("good.tga", 4, 2);
     file.bytes += GetParam().tail;
     Model model;
-    TextureCache textures(NoDecoder);
+    TextureCache textures(kNoTextureDecoder);
     EXPECT_FALSE(Load(model, file.bytes, textures));
     ASSERT_EQ(model.subMeshes.size(), 1u);
     EXPECT_EQ(model.subMeshes[0].firstTextureName, "good.tga");

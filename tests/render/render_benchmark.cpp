@@ -9,12 +9,9 @@
 #include "render/texture_cache.h"
 #include "tests/render/r3m_writer.h"
 #include "tests/render/recording_device.h"
+#include "tests/render/test_decoders.h"
 
 namespace {
-
-HRESULT NoDecoder(IDirect3DDevice8*, const void*, UINT, IDirect3DTexture8**) {
-    return E_FAIL;
-}
 
 double Seconds(std::chrono::steady_clock::duration d) {
     return std::chrono::duration<double>(d).count();
@@ -49,7 +46,7 @@ int main() {
     int32_t vertices = 0, triangles = 0;
     for (int round = 0; round < kRounds; ++round) {
         Model model;
-        TextureCache textures(NoDecoder);
+        TextureCache textures(kNoTextureDecoder);
         auto start = std::chrono::steady_clock::now();
         LoadModelFromBytes(model, file.bytes.data(), static_cast<uint32_t>(file.bytes.size()),
                            textures);

@@ -8,24 +8,14 @@
 #include "tests/render/recording_device.h"
 #include "tests/render/recording_log.h"
 #include "tests/support/temp_folder.h"
-
-namespace {
-
-// Files holding "bad" do not decode; anything else becomes a 2x2 texture.
-HRESULT TestDecoder(IDirect3DDevice8* device, const void* file, UINT size,
-                    IDirect3DTexture8** texture) {
-    if (std::string(static_cast<const char*>(file), size) == "bad") return E_FAIL;
-    return device->CreateTexture(2, 2, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, texture);
-}
-
-}  // namespace
+#include "tests/render/test_decoders.h"
 
 TEST(TextureCacheTest, NamesFoldToLowerCaseAtEveryEntryPoint) {
     TempFolder folder;
     folder.WriteFile("media/texture/leaf.tga", "image");
     RecordingLog log;
     RecordingDevice device;
-    TextureCache cache(TestDecoder);
+    TextureCache cache(kSquareTextureDecoder);
     cache.AddTexture("Leaf.TGA");
     cache.AddTexture("leaf.tga");
     cache.AddTexture("LEAF.tga");
@@ -48,7 +38,7 @@ TEST(TextureCacheTest, LoadsInByteOrderOfTheKeys) {
     folder.WriteFile("media/texture/_z.bmp", "image");
     RecordingLog log;
     RecordingDevice device;
-    TextureCache cache(TestDecoder);
+    TextureCache cache(kSquareTextureDecoder);
     cache.AddTexture("b.jpg");
     cache.AddTexture("a.tga");
     cache.AddTexture("_Z.bmp");  // '_' sorts after the capitals but before the lower case
@@ -64,7 +54,7 @@ TEST(TextureCacheTest, MissingAndUndecodableFilesStayNullWithOneLineEach) {
     folder.WriteFile("media/texture/broken.jpg", "bad");
     RecordingLog log;
     RecordingDevice device;
-    TextureCache cache(TestDecoder);
+    TextureCache cache(kSquareTextureDecoder);
     cache.AddTexture("good.tga");
     cache.AddTexture("broken.jpg");
     cache.AddTexture("Missing.bmp");
@@ -95,7 +85,7 @@ TEST(TextureCacheTest, DestructionReleasesEveryTexture) {
     folder.WriteFile("media/texture/a.tga", "image");
     RecordingDevice device;
     {
-        TextureCache cache(TestDecoder);
+        TextureCache cache(kSquareTextureDecoder);
         cache.AddTexture("a.tga");
         cache.LoadAll(&device);
         EXPECT_EQ(device.LiveObjects(), (std::vector<std::string>{"TEX1"}));
@@ -107,7 +97,7 @@ TEST(TextureCacheTest, LoadingTwiceKeepsOneReferencePerEntry) {
     TempFolder folder;
     folder.WriteFile("media/texture/a.tga", "image");
     RecordingDevice device;
-    TextureCache cache(TestDecoder);
+    TextureCache cache(kSquareTextureDecoder);
     cache.AddTexture("a.tga");
     cache.LoadAll(&device);
     cache.LoadAll(&device);

@@ -16,12 +16,9 @@
 #include "scene/sky_cube.h"
 #include "scene/tree.h"
 #include "tests/render/recording_device.h"
+#include "tests/render/test_decoders.h"
 
 namespace {
-
-HRESULT NoTexture(IDirect3DDevice8*, const void*, UINT, IDirect3DTexture8**) {
-    return E_FAIL;
-}
 
 std::string RS(D3DRENDERSTATETYPE state, DWORD value) {
     return "SetRenderState(" + std::to_string(state) + "," + std::to_string(value) + ")";
@@ -50,7 +47,7 @@ class DrawOrderTest : public ::testing::Test {
 protected:
     RecordingDevice device;
     ModelCache models;
-    TextureCache textures{NoTexture};
+    TextureCache textures{kNoTextureDecoder};
 };
 
 }  // namespace

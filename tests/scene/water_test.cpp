@@ -13,6 +13,7 @@
 
 #include "scene/scene_state.h"
 #include "scene/water.h"
+#include "tests/render/test_decoders.h"
 
 TEST(BumpTexelTest, DifferencesWrapAndClampToPlusMinus127) {
     std::vector<int8_t> heights(256 * 256, 0);
@@ -84,10 +85,6 @@ TEST(WaterMotionTest, ReflectionMatrixMapsTheScreenOntoTheTexture) {
 
 namespace {
 
-HRESULT NoTextureFile(IDirect3DDevice8*, const void*, UINT, IDirect3DTexture8**) {
-    return E_FAIL;
-}
-
 class WaterDeviceTest : public ::testing::Test {
 protected:
     void TearDown() override { bumpMapSupported = false; }
@@ -95,7 +92,7 @@ protected:
     TempFolder folder;
     RecordingDevice device;
     ModelCache models;
-    TextureCache textures{NoTextureFile};
+    TextureCache textures{kNoTextureDecoder};
     D3DSURFACE_DESC backBuffer = {};
 };
 

@@ -7,4 +7,7 @@ void Win32KeepFreedMemoryForReuse() {
     // and up to 256 MiB of free space may stay at its top.
     mallopt(M_MMAP_THRESHOLD, 64 << 20);
     mallopt(M_TRIM_THRESHOLD, 256 << 20);
+    // One heap for every thread: what the loading workers free is reused by
+    // the drawing thread and each other, instead of staying in a heap each.
+    mallopt(M_ARENA_MAX, 1);
 }

@@ -4,9 +4,10 @@
 // large temporary buffers, faulted fresh zeroed pages in again for each one;
 // on a virtual machine those faults were a quarter of start-up. With the
 // policy set, large blocks come from the heap and stay there when freed, so
-// the next texture reuses the same pages. The peak is unchanged; the heap just
-// does not shrink below it.
+// the next texture reuses the same pages. Every thread allocates from the one
+// heap, so blocks freed by the loading workers are reused by any thread. The
+// peak is unchanged; the heap just does not shrink below it.
 #pragma once
 
-// Sets the policy for the whole process; call before loading.
+// Sets the policy for the whole process; call before any thread starts.
 void Win32KeepFreedMemoryForReuse();

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <thread>
 
 #include "platform/win32/command_line.h"
 #include "platform/win32/heap_policy.h"
@@ -247,4 +248,13 @@ TEST(HeapPolicy, FreedLargeBlocksAreReusedWithoutFreshPages) {
     const long second = FaultsOfTemporaryBlocks(sizes, std::size(sizes));
     const long pages = (48 << 20) / 4096;
     EXPECT_LT(second, pages / 20) << "first pass " << first << " faults";
+
+    // A block another thread freed is reused as well: every thread shares one
+    // heap, so loading's worker threads do not each keep a heap of their own.
+    const size_t larger[] = {60 << 20};
+    long onWorker = -1;
+    std::thread([&] { onWorker = FaultsOfTemporaryBlocks(larger, 1); }).join();
+    ASSERT_GE(onWorker, 0);
+    EXPECT_LT(FaultsOfTemporaryBlocks(larger, 1), (60 << 20) / 4096 / 20)
+        << "the worker's pass took " << onWorker << " faults";
 }

@@ -5,10 +5,18 @@
 
 #include "media/media_archive.h"
 
+namespace {
+
+constexpr unsigned kMostWorkers = 4;
+
+}  // namespace
+
 TexturePrefetch::TexturePrefetch(std::vector<std::string> paths,
                                  const TextureCache::TextureDecoder& decoder, unsigned workers)
     : paths(std::move(paths)), decoder(decoder), slots(this->paths.size()) {
-    if (workers == 0) workers = std::max(1u, std::thread::hardware_concurrency());
+    // Making the textures on the drawing thread is the slower side, so more
+    // than a few workers would only hold more images at once.
+    if (workers == 0) workers = std::clamp(std::thread::hardware_concurrency(), 1u, kMostWorkers);
     workers = static_cast<unsigned>(std::min<size_t>(workers, this->paths.size()));
     // Each worker one file ahead of the taker, and one more ready to hand
     // over, keeps every core busy without decoding the whole list at once.

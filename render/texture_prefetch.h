@@ -21,7 +21,7 @@ public:
         void* image = nullptr;  // null when the file is not an image; the taker's
     };
 
-    // Starts preparing `paths` at once; `workers` of 0 picks one per core.
+    // Starts preparing `paths` at once; `workers` of 0 picks one per core, up to four.
     TexturePrefetch(std::vector<std::string> paths, const TextureCache::TextureDecoder& decoder,
                     unsigned workers = 0);
     // Stops the workers and releases every image not taken.

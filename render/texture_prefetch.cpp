@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <new>
+#include <system_error>
 
 #include "media/media_archive.h"
 
@@ -11,18 +12,25 @@ constexpr unsigned kMostWorkers = 4;
 
 }  // namespace
 
+unsigned TexturePrefetch::DefaultWorkers() {
+    // Making the textures on the drawing thread is the slower side, so more
+    // than a few workers would only hold more images at once.
+    return std::clamp(std::thread::hardware_concurrency(), 1u, kMostWorkers);
+}
+
 TexturePrefetch::TexturePrefetch(std::vector<std::string> paths,
                                  const TextureCache::TextureDecoder& decoder, unsigned workers)
     : paths(std::move(paths)), decoder(decoder), slots(this->paths.size()) {
-    // Making the textures on the drawing thread is the slower side, so more
-    // than a few workers would only hold more images at once.
-    if (workers == 0) workers = std::clamp(std::thread::hardware_concurrency(), 1u, kMostWorkers);
     workers = static_cast<unsigned>(std::min<size_t>(workers, this->paths.size()));
     // Each worker one file ahead of the taker, and one more ready to hand
     // over, keeps every core busy without decoding the whole list at once.
     lookahead = workers + 1;
     threads.reserve(workers);
-    for (unsigned i = 0; i < workers; ++i) threads.emplace_back([this] { Work(); });
+    try {
+        for (unsigned i = 0; i < workers; ++i) threads.emplace_back([this] { Work(); });
+    } catch (const std::system_error&) {
+        // The workers that did start carry on; with none, TakeNext prepares.
+    }
 }
 
 TexturePrefetch::~TexturePrefetch() {
@@ -40,6 +48,10 @@ TexturePrefetch::~TexturePrefetch() {
 TexturePrefetch::Prepared TexturePrefetch::TakeNext() {
     std::unique_lock<std::mutex> guard(lock);
     if (nextToTake >= slots.size()) return {};
+    if (threads.empty()) {
+        slots[nextToTake].state = State::Taken;
+        return Prepare(paths[nextToTake++]);
+    }
     Slot& slot = slots[nextToTake];
     changed.wait(guard, [&] { return slot.state == State::Ready; });
     slot.state = State::Taken;

@@ -21,9 +21,13 @@ public:
         void* image = nullptr;  // null when the file is not an image; the taker's
     };
 
-    // Starts preparing `paths` at once; `workers` of 0 picks one per core, up to four.
+    // One worker per core, up to four.
+    static unsigned DefaultWorkers();
+
+    // Starts preparing `paths` at once on `workers` threads. With no workers
+    // (or none the system would start) each file is prepared when taken.
     TexturePrefetch(std::vector<std::string> paths, const TextureCache::TextureDecoder& decoder,
-                    unsigned workers = 0);
+                    unsigned workers = DefaultWorkers());
     // Stops the workers and releases every image not taken.
     ~TexturePrefetch();
     TexturePrefetch(const TexturePrefetch&) = delete;

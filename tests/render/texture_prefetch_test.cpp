@@ -117,6 +117,18 @@ TEST_F(TexturePrefetchTest, StoppingEarlyReleasesEveryImageNotTaken) {
     // TearDown checks that every image was released.
 }
 
+TEST_F(TexturePrefetchTest, WithoutWorkersEachFileIsPreparedWhenTaken) {
+    folder.WriteFile("media/texture/a.tga", "first");
+    folder.WriteFile("media/texture/c.tga", "third");
+    TexturePrefetch prefetch({"texture/a.tga", "texture/b.tga", "texture/c.tga"}, kCopyDecoder, 0);
+    EXPECT_EQ(mostLiveImages, 0);  // nothing runs ahead
+    EXPECT_EQ(Take(prefetch), "first");
+    EXPECT_EQ(Take(prefetch), "(missing)");
+    EXPECT_EQ(Take(prefetch), "third");
+    EXPECT_EQ(mostLiveImages, 1);
+    EXPECT_FALSE(prefetch.TakeNext().found);
+}
+
 TEST_F(TexturePrefetchTest, AnEmptyListStartsNoWorkAndHandsOutNothing) {
     TexturePrefetch prefetch({}, kCopyDecoder);
     EXPECT_FALSE(prefetch.TakeNext().found);

@@ -10,7 +10,7 @@
 int main() {
     // A screen-saver daemon ends its saver with SIGTERM: shut down cleanly.
     Win32QuitOnTerminationSignals();
-    Win32KeepFreedMemoryForReuse();
+    Win32ApplyHeapPolicy();
     CRerirScreensaver saver;
     HRESULT result = saver.Initialise(GetModuleHandle(nullptr));
     if (FAILED(result)) {

@@ -38,7 +38,7 @@ bool ParseNumber(const char* text, float* value) {
 
 int main(int argc, char** argv) {
     // Loads as the saver does.
-    Win32KeepFreedMemoryForReuse();
+    Win32ApplyHeapPolicy();
     FrameRendererOptions options;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];

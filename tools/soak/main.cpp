@@ -43,7 +43,7 @@ bool ParseNumber(const char* text, double low, double high, double* value) {
 
 int main(int argc, char** argv) {
     // Loads as the saver does.
-    Win32KeepFreedMemoryForReuse();
+    Win32ApplyHeapPolicy();
     SoakOptions options;
     for (int i = 1; i < argc; i += 2) {
         const std::string arg = argv[i];

@@ -53,6 +53,15 @@ protected:
         CloseMediaArchive();
         EXPECT_EQ(liveImages, 0) << "an image was not released";
     }
+    // `count` loose media files "texture/t<i>.tga", each holding its number.
+    std::vector<std::string> NumberedFiles(int count) const {
+        std::vector<std::string> paths;
+        for (int i = 0; i < count; ++i) {
+            paths.push_back("texture/t" + std::to_string(i) + ".tga");
+            folder.WriteFile("media/" + paths.back(), std::to_string(i));
+        }
+        return paths;
+    }
     TempFolder folder;
 };
 
@@ -85,11 +94,7 @@ TEST_F(TexturePrefetchTest, FourWorkersHandAnArchivesFilesOverInOrder) {
 }
 
 TEST_F(TexturePrefetchTest, WorkersStayAFewFilesAheadOfASlowTaker) {
-    std::vector<std::string> paths;
-    for (int i = 0; i < 30; ++i) {
-        paths.push_back("texture/t" + std::to_string(i) + ".tga");
-        folder.WriteFile("media/" + paths.back(), std::to_string(i));
-    }
+    const std::vector<std::string> paths = NumberedFiles(30);
     TexturePrefetch prefetch(paths, kCopyDecoder, 2);
     for (int i = 0; i < 30; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
@@ -100,11 +105,7 @@ TEST_F(TexturePrefetchTest, WorkersStayAFewFilesAheadOfASlowTaker) {
 }
 
 TEST_F(TexturePrefetchTest, StoppingEarlyReleasesEveryImageNotTaken) {
-    std::vector<std::string> paths;
-    for (int i = 0; i < 20; ++i) {
-        paths.push_back("texture/t" + std::to_string(i) + ".tga");
-        folder.WriteFile("media/" + paths.back(), std::to_string(i));
-    }
+    const std::vector<std::string> paths = NumberedFiles(20);
     {
         TexturePrefetch prefetch(paths, kCopyDecoder, 3);
         EXPECT_EQ(Take(prefetch), "0");

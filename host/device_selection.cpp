@@ -5,6 +5,11 @@
 #include "host/d3d_screensaver.h"
 #include "host/multi_monitor.h"
 
+// The refresh rate "whatever the mode has"; MinGW's d3d8types.h lacks the name.
+#ifndef D3DPRESENT_RATE_DEFAULT
+#define D3DPRESENT_RATE_DEFAULT 0
+#endif
+
 namespace {
 
 const char* TypeName(D3DDEVTYPE type) {

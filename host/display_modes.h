@@ -3,7 +3,7 @@
 // mode to try when a device cannot be created.
 #pragma once
 
-#include <d3d8types.h>
+#include <d3d8.h>
 
 constexpr UINT MaxDisplayModes = 100;  // distinct modes per adapter while building
 constexpr UINT MaxFormats = 20;        // distinct formats per adapter while building

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <cstdint>
+
 enum class TimerCommand : int32_t {
     Reset = 0,
     Start = 1,

@@ -1,5 +1,7 @@
 #include "host/mouse_activity.h"
 
+#include <cstdint>
+
 namespace {
 
 int lastMouseX = -1;

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <cstdint>
+
 // How the program was started; the numbers are part of the saver's logic.
 enum class ScreenSaverMode : int32_t {
     Config = 0,

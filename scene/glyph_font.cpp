@@ -1,6 +1,7 @@
 #include "scene/glyph_font.h"
 
 #include <cstdio>
+#include <initializer_list>
 
 namespace {
 

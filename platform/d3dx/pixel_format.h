@@ -5,7 +5,7 @@
 // the red (u) and green (v) channels, so a V8U8 to V8U8 copy is exact.
 #pragma once
 
-#include <d3d8types.h>
+#include <d3d8.h>
 
 #include <cstdint>
 

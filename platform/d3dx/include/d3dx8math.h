@@ -4,7 +4,7 @@
 // pointers so calls can be chained, as D3DX's do.
 #pragma once
 
-#include <d3d8types.h>
+#include <d3d8.h>
 
 #define D3DX_PI ((FLOAT)3.141592654f)
 #define D3DXToRadian(degree) ((degree) * (D3DX_PI / 180.0f))

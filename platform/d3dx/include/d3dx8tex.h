@@ -2,6 +2,7 @@
 // held in memory into textures, with resizing, mip chains and a colour key.
 #pragma once
 
+#include <windows.h>
 #include <d3d8.h>
 
 // "Use the default" for sizes, level counts, filters and formats.
@@ -33,17 +34,6 @@ typedef enum _D3DXIMAGE_FILEFORMAT {
 
 // D3DX's own failure codes (facility 0x876, as Direct3D's).
 #define D3DXERR_INVALIDDATA ((HRESULT)0x88760B59)
-
-// One palette entry, as the GDI declares it.
-#ifndef VELMORA_PALETTEENTRY_DEFINED
-#define VELMORA_PALETTEENTRY_DEFINED
-typedef struct tagPALETTEENTRY {
-    BYTE peRed;
-    BYTE peGreen;
-    BYTE peBlue;
-    BYTE peFlags;
-} PALETTEENTRY, *PPALETTEENTRY, *LPPALETTEENTRY;
-#endif
 
 // What a file held: its size, its pixel format and its kind.
 typedef struct _D3DXIMAGE_INFO {

@@ -26,7 +26,6 @@
 #define IDIGNORE 5
 #define IDYES 6
 #define IDNO 7
-#define IDC_STATIC (-1)
 
 // Buttons.
 #define BS_PUSHBUTTON 0x00000000L

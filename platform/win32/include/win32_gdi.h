@@ -11,6 +11,14 @@
 #define GetGValue(c) ((BYTE)(((WORD)(c)) >> 8))
 #define GetBValue(c) ((BYTE)((c) >> 16))
 
+// One palette entry.
+typedef struct tagPALETTEENTRY {
+    BYTE peRed;
+    BYTE peGreen;
+    BYTE peBlue;
+    BYTE peFlags;
+} PALETTEENTRY, *PPALETTEENTRY, *LPPALETTEENTRY;
+
 typedef struct tagPAINTSTRUCT {
     HDC hdc;
     BOOL fErase;

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "media/zip_cipher.h"
-#include "platform/win32/startup_profile.h"
+#include "platform/startup_profile.h"
 
 const char kMediaArchivePassword[] = "plumbo3";
 
@@ -72,12 +72,22 @@ char* AllocateBytes(uint32_t size) {
     return new (std::nothrow) char[size > 0 ? size : 1];
 }
 
+// minizip opens the archive itself; this hook has it opened with the same
+// fopen as every other file the saver reads, so the path is taken the way the
+// platform takes file names.
+voidpf OpenArchiveFile(voidpf, const char* name, int mode) {
+    if ((mode & ZLIB_FILEFUNC_MODE_READWRITEFILTER) != ZLIB_FILEFUNC_MODE_READ) return nullptr;
+    return fopen(name, "rb");
+}
+
 }  // namespace
 
 bool OpenMediaArchive(const char* path) {
-    std::string mapped = Win32MapPath(path);
+    zlib_filefunc_def files;
+    fill_fopen_filefunc(&files);
+    files.zopen_file = OpenArchiveFile;
     std::lock_guard<std::mutex> lock(archiveLock);
-    archive = unzOpen(mapped.c_str());
+    archive = unzOpen2(path, &files);
     archiveSize = 0;
     if (FILE* file = fopen(path, "rb")) {
         if (std::fseek(file, 0, SEEK_END) == 0) archiveSize = std::ftell(file);

@@ -1,6 +1,6 @@
 #include "sound/file_snd.h"
 
-#include <strings.h>
+#include <windows.h>
 
 #include <cstring>
 
@@ -20,7 +20,7 @@ bool HasExtension(const char* name, const char* extension) {
     size_t nameLength = strlen(name);
     if (nameLength < strlen(extension)) return false;
     const char* dot = strrchr(name, '.');
-    return dot && strcasecmp(dot + 1, extension) == 0;
+    return dot && lstrcmpi(dot + 1, extension) == 0;
 }
 
 CFileSND* CreateSoundReader(const char* name) {

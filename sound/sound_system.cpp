@@ -1,6 +1,6 @@
 // The process-wide part of the sound system: the DirectSound object, the group
 // volumes, the registry of sounds and the feeder thread.
-#include <strings.h>
+#include <windows.h>
 
 #include <atomic>
 #include <chrono>
@@ -184,7 +184,7 @@ CSound* FindSound(const char* name) {
     std::lock_guard<std::recursive_mutex> hold(SoundLock());
     SoundRegistry& r = System().registry;
     for (int i = 0; i < r.count; ++i)
-        if (r.entries[i] && strcasecmp(r.entries[i]->key, name) == 0) return r.entries[i];
+        if (r.entries[i] && lstrcmpi(r.entries[i]->key, name) == 0) return r.entries[i];
     return nullptr;
 }
 

@@ -1,6 +1,8 @@
 // Command line, version, last error, module file name and current folder.
 #include <windows.h>
 
+#include <strings.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -134,6 +136,19 @@ DWORD GetModuleFileName(HMODULE module, LPSTR buffer, DWORD size) {
         return size;
     }
     return static_cast<DWORD>(length);
+}
+
+DWORD GetFileAttributes(LPCSTR path) {
+    struct stat status;
+    if (path == nullptr || stat(Win32MapPath(path).c_str(), &status) != 0) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return INVALID_FILE_ATTRIBUTES;
+    }
+    return S_ISDIR(status.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
+}
+
+int lstrcmpi(LPCSTR first, LPCSTR second) {
+    return strcasecmp(first, second);
 }
 
 DWORD GetCurrentDirectory(DWORD size, LPSTR buffer) {

@@ -38,6 +38,9 @@ typedef struct _OSVERSIONINFOA {
 #define INVALID_HANDLE_VALUE ((HANDLE)(intptr_t)-1)
 
 #define ERROR_MOD_NOT_FOUND 126
+#define FILE_ATTRIBUTE_DIRECTORY 0x00000010
+#define FILE_ATTRIBUTE_NORMAL 0x00000080
+#define INVALID_FILE_ATTRIBUTES ((DWORD)-1)
 #define ERROR_PROC_NOT_FOUND 127
 #define ERROR_INVALID_WINDOW_HANDLE 1400
 #define ERROR_CLASS_ALREADY_EXISTS 1410
@@ -66,4 +69,10 @@ DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
 BOOL CloseHandle(HANDLE handle);
 
 DWORD GetCurrentDirectory(DWORD size, LPSTR buffer);
+// FILE_ATTRIBUTE_DIRECTORY or FILE_ATTRIBUTE_NORMAL for what the (mapped)
+// path names; INVALID_FILE_ATTRIBUTES when nothing is there.
+DWORD GetFileAttributes(LPCSTR path);
+// Compares two strings without regard to the case of ASCII letters:
+// negative, zero or positive.
+int lstrcmpi(LPCSTR first, LPCSTR second);
 BOOL SetCurrentDirectory(LPCSTR path);

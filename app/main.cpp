@@ -3,14 +3,11 @@
 // /a change password); the host does the rest.
 #include <windows.h>
 
-#include "platform/win32/heap_policy.h"
-#include "platform/win32/termination_signals.h"
+#include "platform/process_entry.h"
 #include "scene/rerir_screensaver.h"
 
 int main() {
-    // A screen-saver daemon ends its saver with SIGTERM: shut down cleanly.
-    Win32QuitOnTerminationSignals();
-    Win32ApplyHeapPolicy();
+    PrepareSaverProcess();
     CRerirScreensaver saver;
     HRESULT result = saver.Initialise(GetModuleHandle(nullptr));
     if (FAILED(result)) {

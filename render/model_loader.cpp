@@ -8,7 +8,7 @@
 #include "media/data_chunk.h"
 #include "media/log_file.h"
 #include "media/media_archive.h"
-#include "platform/win32/startup_profile.h"
+#include "platform/startup_profile.h"
 #include "render/texture_cache.h"
 
 // The arrays are read straight into their in-memory form, which matches the

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/win32/startup_profile.h"
+#include "platform/startup_profile.h"
 #include "platform/win32/window_object.h"
 
 namespace d3d8 {

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/win32/startup_profile.h"
+#include "platform/startup_profile.h"
 
 namespace d3d8 {
 

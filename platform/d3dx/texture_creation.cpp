@@ -1,6 +1,6 @@
 // Texture creation: fitting requests to the device, decoding files into
 // textures with their mip chains, and copying pixels into surfaces.
-#include <d3d8_level_upload.h>
+#include "platform/d3d8/include/d3d8_level_upload.h"
 #include <d3dx8tex.h>
 
 #include "image_decoder.h"
@@ -13,7 +13,7 @@
 #include <memory>
 #include <new>
 
-#include "platform/win32/startup_profile.h"
+#include "platform/startup_profile.h"
 
 // A decoded file with its colour key applied and the first levels of its own
 // mip chain.

@@ -1,4 +1,4 @@
-#include "platform/win32/startup_profile.h"
+#include "platform/startup_profile.h"
 
 #include <atomic>
 #include <cstdio>

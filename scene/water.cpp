@@ -94,6 +94,7 @@ void CWater::CreateWater(IDirect3DDevice8* device, const D3DSURFACE_DESC& backBu
         return;
     }
     reflectionTexture->GetSurfaceLevel(0, &reflectionSurface);
+    CreateReflectionDepth(device);
     if (bumpMapSupported) {
         bumpTexture = CreateBumpTexture(device, kBumpSize, kBumpSize);
         ownsBumpTexture = bumpTexture != nullptr;
@@ -104,6 +105,22 @@ void CWater::CreateWater(IDirect3DDevice8* device, const D3DSURFACE_DESC& backBu
     D3DXMatrixIdentity(&scrollMatrix);
     D3DXMatrixIdentity(&foamMatrix1);
     D3DXMatrixIdentity(&foamMatrix2);
+}
+
+void CWater::CreateReflectionDepth(IDirect3DDevice8* device) {
+    // A render target takes only a depth buffer at least as large as itself:
+    // a back buffer smaller than the reflection (a test or preview window)
+    // cannot lend its own, so the reflection gets one of its size.
+    IDirect3DSurface8* shared = nullptr;
+    if (FAILED(device->GetDepthStencilSurface(&shared)) || shared == nullptr) return;
+    D3DSURFACE_DESC desc{};
+    if (SUCCEEDED(shared->GetDesc(&desc)) &&
+        (desc.Width < kReflectionSize || desc.Height < kReflectionSize) &&
+        FAILED(device->CreateDepthStencilSurface(kReflectionSize, kReflectionSize, desc.Format,
+                                                 D3DMULTISAMPLE_NONE, &reflectionDepth))) {
+        reflectionDepth = nullptr;
+    }
+    shared->Release();
 }
 
 IDirect3DTexture8* CWater::CreateBumpTexture(IDirect3DDevice8* device, UINT width, UINT height) {
@@ -154,7 +171,8 @@ void CWater::AnimateWater() {
 void CWater::BeginReflection(IDirect3DDevice8* device) {
     device->GetRenderTarget(&savedRenderTarget);
     device->GetDepthStencilSurface(&savedDepthStencil);
-    device->SetRenderTarget(reflectionSurface, savedDepthStencil);
+    device->SetRenderTarget(reflectionSurface,
+                            reflectionDepth != nullptr ? reflectionDepth : savedDepthStencil);
     device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0x00FF0FFF, 1.0f, 0);
 }
 
@@ -230,6 +248,8 @@ void CWater::DrawFoam(IDirect3DDevice8* device) {
 void CWater::ReleaseWater() {
     if (reflectionSurface != nullptr) reflectionSurface->Release();
     if (reflectionTexture != nullptr) reflectionTexture->Release();
+    if (reflectionDepth != nullptr) reflectionDepth->Release();
     reflectionSurface = nullptr;
     reflectionTexture = nullptr;
+    reflectionDepth = nullptr;
 }

@@ -47,6 +47,7 @@ public:
 
 private:
     void DrawFoam(IDirect3DDevice8* device);
+    void CreateReflectionDepth(IDirect3DDevice8* device);
 
     Model* waterModel = nullptr;
     Model* foamModel = nullptr;
@@ -55,6 +56,9 @@ private:
     IDirect3DTexture8* bumpTexture = nullptr;
     bool ownsBumpTexture = false;
     IDirect3DSurface8* reflectionSurface = nullptr;
+    // Made only when the device's own depth buffer is smaller than the
+    // reflection, which Direct3D cannot draw into with it.
+    IDirect3DSurface8* reflectionDepth = nullptr;
     IDirect3DSurface8* savedRenderTarget = nullptr;
     IDirect3DSurface8* savedDepthStencil = nullptr;
     D3DXMATRIX scrollMatrix;

@@ -295,8 +295,6 @@ HRESULT Device8::Initialise(D3DPRESENT_PARAMETERS* parameters) {
     return D3D_OK;
 }
 
-constexpr UINT kMinAutoDepthSize = 512;
-
 HRESULT Device8::MakeImplicitSurfaces(const D3DPRESENT_PARAMETERS& p) {
     const bool lockable = (p.Flags & D3DPRESENTFLAG_LOCKABLE_BACKBUFFER) != 0;
     if (backBuffer_)
@@ -305,18 +303,16 @@ HRESULT Device8::MakeImplicitSurfaces(const D3DPRESENT_PARAMETERS& p) {
     else
         backBuffer_ = std::make_unique<Surface8>(link_, p.BackBufferFormat, D3DUSAGE_RENDERTARGET,
                                                  p.BackBufferWidth, p.BackBufferHeight, lockable);
+    // The automatic depth buffer has the back buffer's size, as Direct3D's
+    // does: a larger render target needs a depth buffer of its own.
     if (p.EnableAutoDepthStencil) {
-        // The automatic depth buffer covers at least kMinAutoDepthSize in each
-        // direction, so a render-target texture of that size can share it even
-        // when the back buffer is smaller (a small test or preview window).
-        UINT depthWidth = std::max<UINT>(p.BackBufferWidth, kMinAutoDepthSize);
-        UINT depthHeight = std::max<UINT>(p.BackBufferHeight, kMinAutoDepthSize);
         if (depthStencil_)
-            depthStencil_->Reallocate(p.AutoDepthStencilFormat, depthWidth, depthHeight, false);
+            depthStencil_->Reallocate(p.AutoDepthStencilFormat, p.BackBufferWidth,
+                                      p.BackBufferHeight, false);
         else
             depthStencil_ =
                 std::make_unique<Surface8>(link_, p.AutoDepthStencilFormat, D3DUSAGE_DEPTHSTENCIL,
-                                           depthWidth, depthHeight, false);
+                                           p.BackBufferWidth, p.BackBufferHeight, false);
     }
     if (glGetError() == GL_OUT_OF_MEMORY) return D3DERR_OUTOFVIDEOMEMORY;
     if (renderTarget_) DropSurface(renderTarget_);
@@ -655,6 +651,23 @@ void Device8::BindTargets() {
         glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
                                   0);
     }
+}
+
+HRESULT Device8::CreateDepthStencilSurface(UINT Width, UINT Height, D3DFORMAT Format,
+                                           D3DMULTISAMPLE_TYPE MultiSample,
+                                           IDirect3DSurface8** ppSurface) {
+    if (!ppSurface) return D3DERR_INVALIDCALL;
+    *ppSurface = nullptr;
+    if (Width == 0 || Height == 0 || !IsDepthFormat(Format) || MultiSample != D3DMULTISAMPLE_NONE)
+        return D3DERR_INVALIDCALL;
+    if (!link_->gl->MakeCurrent()) return D3DERR_DEVICELOST;
+    auto* surface = new DepthStencilSurface8(link_, Format, Width, Height);
+    if (glGetError() == GL_OUT_OF_MEMORY) {
+        surface->Release();
+        return D3DERR_OUTOFVIDEOMEMORY;
+    }
+    *ppSurface = surface;
+    return D3D_OK;
 }
 
 HRESULT Device8::SetRenderTarget(IDirect3DSurface8* pRenderTarget,

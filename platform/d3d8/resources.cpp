@@ -76,6 +76,22 @@ Surface8::~Surface8() {
     if (renderbuffer_ && link_->gl->MakeCurrent()) glDeleteRenderbuffers(1, &renderbuffer_);
 }
 
+DepthStencilSurface8::DepthStencilSurface8(std::shared_ptr<DeviceLink> link, D3DFORMAT format,
+                                           UINT width, UINT height)
+    : Surface8(link, format, D3DUSAGE_DEPTHSTENCIL, width, height, false), link_(std::move(link)) {
+    ++link_->defaultPoolObjects;
+}
+
+DepthStencilSurface8::~DepthStencilSurface8() {
+    --link_->defaultPoolObjects;
+}
+
+ULONG DepthStencilSurface8::Release() {
+    ULONG left = --references_;
+    if (left == 0) delete this;
+    return left;
+}
+
 HRESULT Surface8::QueryInterface(REFIID riid, void** ppvObj) {
     return QueryUnknown(this, riid, ppvObj);
 }

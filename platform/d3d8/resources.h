@@ -78,6 +78,23 @@ private:
     bool locked_ = false;
 };
 
+// A depth-stencil surface the application made: counted by its own
+// references, in the default pool (a reset needs it released first).
+class DepthStencilSurface8 : public Surface8 {
+public:
+    DepthStencilSurface8(std::shared_ptr<DeviceLink> link, D3DFORMAT format, UINT width,
+                         UINT height);
+    ~DepthStencilSurface8() override;
+
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
+    ULONG STDMETHODCALLTYPE Release() override;
+
+private:
+    LiveObject live_;
+    ULONG references_ = 1;
+    std::shared_ptr<DeviceLink> link_;
+};
+
 class Texture8 : public IDirect3DTexture8, public IDirect3DLevelUpload8 {
 public:
     // Null with `*result` set when the texture cannot be made.

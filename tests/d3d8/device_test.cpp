@@ -428,14 +428,23 @@ TEST_F(DeviceBehaviourTest, RenderTargetChecksAndDepthSurfaceRules) {
     target->GetSurfaceLevel(0, &level);
     IDirect3DSurface8* depth = nullptr;
     device->GetDepthStencilSurface(&depth);
-    // The automatic depth buffer of the 64 by 64 back buffer covers 512 by 512
-    // (so the water's reflection target can share it), not 1024 by 1024.
+    // The automatic depth buffer has the back buffer's size, so a larger
+    // target needs a depth buffer of its own, which counts as a default-pool
+    // object until it is released.
     D3DSURFACE_DESC depthDesc;
     depth->GetDesc(&depthDesc);
-    EXPECT_EQ(512u, depthDesc.Width);
-    EXPECT_EQ(512u, depthDesc.Height);
+    EXPECT_EQ(static_cast<UINT>(kSize), depthDesc.Width);
+    EXPECT_EQ(static_cast<UINT>(kSize), depthDesc.Height);
     EXPECT_EQ(D3DERR_INVALIDCALL, device->SetRenderTarget(level, depth));
+    IDirect3DSurface8* ownDepth = nullptr;
+    EXPECT_EQ(D3DERR_INVALIDCALL, device->CreateDepthStencilSurface(
+                                      1024, 1024, D3DFMT_X8R8G8B8, D3DMULTISAMPLE_NONE, &ownDepth));
+    ASSERT_EQ(D3D_OK, device->CreateDepthStencilSurface(1024, 1024, depthDesc.Format,
+                                                        D3DMULTISAMPLE_NONE, &ownDepth));
+    EXPECT_EQ(D3D_OK, device->SetRenderTarget(level, ownDepth));
+    EXPECT_EQ(D3D_OK, device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0));
     EXPECT_EQ(D3D_OK, device->SetRenderTarget(level, nullptr));
+    EXPECT_EQ(0u, ownDepth->Release());
     IDirect3DSurface8* none = reinterpret_cast<IDirect3DSurface8*>(&none);
     EXPECT_EQ(D3DERR_NOTFOUND, device->GetDepthStencilSurface(&none));
     EXPECT_EQ(nullptr, none);

@@ -340,6 +340,19 @@ HRESULT RecordingDevice::SetRenderTarget(IDirect3DSurface8* pRenderTarget,
     return Record("SetRenderTarget", pRenderTarget, pNewZStencil);
 }
 
+HRESULT RecordingDevice::CreateDepthStencilSurface(UINT Width, UINT Height, D3DFORMAT Format,
+                                                   D3DMULTISAMPLE_TYPE MultiSample,
+                                                   IDirect3DSurface8** ppSurface) {
+    *ppSurface = nullptr;
+    HRESULT result = Record("CreateDepthStencilSurface", Width, Height, Format, MultiSample);
+    if (FAILED(result)) return result;
+    RecordingSurface* surface =
+        MakeSurface(Width, Height, Format, D3DUSAGE_DEPTHSTENCIL, D3DPOOL_DEFAULT);
+    surface->references = 1;
+    *ppSurface = surface;
+    return result;
+}
+
 HRESULT RecordingDevice::GetRenderTarget(IDirect3DSurface8** ppRenderTarget) {
     *ppRenderTarget = nullptr;
     HRESULT result = Record("GetRenderTarget");

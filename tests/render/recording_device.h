@@ -185,6 +185,9 @@ public:
     HRESULT STDMETHODCALLTYPE CreateIndexBuffer(UINT Length, DWORD Usage, D3DFORMAT Format,
                                                 D3DPOOL Pool,
                                                 IDirect3DIndexBuffer8** ppIndexBuffer) override;
+    HRESULT STDMETHODCALLTYPE CreateDepthStencilSurface(UINT Width, UINT Height, D3DFORMAT Format,
+                                                        D3DMULTISAMPLE_TYPE MultiSample,
+                                                        IDirect3DSurface8** ppSurface) override;
     HRESULT STDMETHODCALLTYPE SetRenderTarget(IDirect3DSurface8* pRenderTarget,
                                               IDirect3DSurface8* pNewZStencil) override;
     HRESULT STDMETHODCALLTYPE GetRenderTarget(IDirect3DSurface8** ppRenderTarget) override;

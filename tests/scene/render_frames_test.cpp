@@ -71,6 +71,18 @@ TEST(RenderFramesTest, DayAndNightFramesOfTheWholeScene) {
     // By day the top of the frame is sky: blue over red.
     const unsigned char* sky = day.At(day.width / 2, 4);
     EXPECT_GT(sky[2], sky[0]);
+    // The lower left of the frame is open water, which shows the reflected
+    // sky: a frame smaller than the reflection target still reflects (its
+    // depth buffer is too small to share with the target).
+    double water[3] = {0, 0, 0};
+    int waterPixels = 0;
+    for (unsigned y = day.height * 17 / 20; y < day.height * 19 / 20; ++y) {
+        for (unsigned x = day.width / 20; x < day.width * 3 / 10; ++x, ++waterPixels)
+            for (int c = 0; c < 3; ++c) water[c] += day.At(x, y)[c];
+    }
+    for (double& channel : water) channel /= waterPixels;
+    EXPECT_GT(water[2], 90) << "the water is dark: nothing reached the reflection";
+    EXPECT_GT(water[2], water[0]);
     // The clock is drawn in opaque yellow at the bottom right.
     int yellow = 0;
     for (unsigned y = day.height * 3 / 4; y < day.height; ++y) {

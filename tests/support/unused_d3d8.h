@@ -69,6 +69,10 @@ struct UnusedDevice : public IDirect3DDevice8 {
                                                 IDirect3DIndexBuffer8**) override {
         return E_NOTIMPL;
     }
+    HRESULT STDMETHODCALLTYPE CreateDepthStencilSurface(UINT, UINT, D3DFORMAT, D3DMULTISAMPLE_TYPE,
+                                                        IDirect3DSurface8**) override {
+        return E_NOTIMPL;
+    }
     HRESULT STDMETHODCALLTYPE SetRenderTarget(IDirect3DSurface8*, IDirect3DSurface8*) override {
         return E_NOTIMPL;
     }

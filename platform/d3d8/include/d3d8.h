@@ -149,6 +149,9 @@ struct IDirect3DDevice8 : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE CreateIndexBuffer(UINT Length, DWORD Usage, D3DFORMAT Format,
                                                         D3DPOOL Pool,
                                                         IDirect3DIndexBuffer8** ppIndexBuffer) = 0;
+    virtual HRESULT STDMETHODCALLTYPE
+    CreateDepthStencilSurface(UINT Width, UINT Height, D3DFORMAT Format,
+                              D3DMULTISAMPLE_TYPE MultiSample, IDirect3DSurface8** ppSurface) = 0;
     virtual HRESULT STDMETHODCALLTYPE SetRenderTarget(IDirect3DSurface8* pRenderTarget,
                                                       IDirect3DSurface8* pNewZStencil) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetRenderTarget(IDirect3DSurface8** ppRenderTarget) = 0;

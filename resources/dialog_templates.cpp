@@ -4,6 +4,8 @@
 
 #include <commctrl.h>
 
+#include <iterator>
+
 namespace {
 
 constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
@@ -117,4 +119,12 @@ const DialogResource* FindDialogResource(int id) {
         if (dialog.id == id) return &dialog;
     }
     return nullptr;
+}
+
+int DialogResourceCount() {
+    return static_cast<int>(std::size(kDialogs));
+}
+
+const DialogResource* DialogResourceAt(int index) {
+    return index >= 0 && index < DialogResourceCount() ? &kDialogs[index] : nullptr;
 }

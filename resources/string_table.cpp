@@ -75,3 +75,11 @@ const char* FindStringResource(UINT id) {
     }
     return nullptr;
 }
+
+int StringResourceCount() {
+    return static_cast<int>(sizeof(kStrings) / sizeof(kStrings[0]));
+}
+
+UINT StringResourceId(int index) {
+    return index >= 0 && index < StringResourceCount() ? kStrings[index].id : 0;
+}

@@ -1,5 +1,9 @@
 # Libraries from Debian's packages (scripts/packages/*.list installs them).
 # Targets are global so every folder links them by the same names.
+if(WIN32)
+  include(${CMAKE_CURRENT_LIST_DIR}/WindowsDependencies.cmake)
+  return()
+endif()
 find_package(PkgConfig REQUIRED)
 find_package(Threads REQUIRED)
 find_package(GTest REQUIRED)

@@ -5,6 +5,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
@@ -16,24 +18,37 @@ using Clock = std::chrono::steady_clock;
 pid_t StartSaver(const std::vector<std::string>& args, const std::string& folder,
                  const std::vector<std::pair<std::string, std::string>>& environment,
                  const std::string& errorFile) {
-    const std::string program = std::string(VELMORA_BINARY_DIR) + "/app/velmora";
+    // In sanitizer builds the program's exit status must not depend on
+    // what the X and GL libraries keep until exit; unit tests check ours.
+    std::vector<std::pair<std::string, std::string>> settings = {
+        {"ASAN_OPTIONS", "detect_leaks=0"}};
+    settings.insert(settings.end(), environment.begin(), environment.end());
+    return StartProgram(std::string(VELMORA_BINARY_DIR) + "/app/velmora", args,
+                        folder.empty() ? VELMORA_BINARY_DIR : folder, settings, errorFile);
+}
+
+pid_t StartProgram(const std::string& program, const std::vector<std::string>& args,
+                   const std::string& folder,
+                   const std::vector<std::pair<std::string, std::string>>& environment,
+                   const std::string& errorFile, const std::string& outputFile) {
     pid_t pid = fork();
     if (pid == 0) {
-        if (chdir(folder.empty() ? VELMORA_BINARY_DIR : folder.c_str()) != 0) _exit(126);
-        // In sanitizer builds the program's exit status must not depend on
-        // what the X and GL libraries keep until exit; unit tests check ours.
-        setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
+        if (chdir(folder.c_str()) != 0) _exit(126);
         for (const auto& [name, value] : environment) setenv(name.c_str(), value.c_str(), 1);
         if (!errorFile.empty()) {
             int fd = open(errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             if (fd >= 0) dup2(fd, 2);
+        }
+        if (!outputFile.empty()) {
+            int fd = open(outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            if (fd >= 0) dup2(fd, 1);
         }
         std::vector<std::string> copies = args;
         std::vector<char*> argv;
         argv.push_back(const_cast<char*>(program.c_str()));
         for (std::string& a : copies) argv.push_back(a.data());
         argv.push_back(nullptr);
-        execv(program.c_str(), argv.data());
+        execvp(program.c_str(), argv.data());
         _exit(127);
     }
     return pid;
@@ -108,14 +123,24 @@ SaverGuard::~SaverGuard() {
 }
 
 ScreenLook LookAtScreen(int x, int y, int width, int height) {
-    ScreenLook look;
     std::vector<uint32_t> pixels = GrabScreen(x, y, width, height);
-    if (pixels.empty()) return look;
+    if (pixels.empty()) return ScreenLook{};
+    return LookAtPixels(pixels, width, 0, 0, width, height);
+}
+
+ScreenLook LookAtPixels(const std::vector<uint32_t>& pixels, int stride, int x, int y, int width,
+                        int height) {
+    ScreenLook look;
+    if (width <= 0 || height <= 0 || x < 0 || y < 0 || x + width > stride ||
+        size_t(y + height) * stride > pixels.size()) {
+        return look;
+    }
     std::vector<bool> seen(1 << 15);
     int samples = 0, lit = 0, yellow = 0;
-    for (int row = 0; row < height; row += 4) {
-        for (int column = 0; column < width; column += 4) {
-            uint32_t p = pixels[size_t(row) * width + column];
+    double brightness = 0, brightnessSquares = 0;
+    for (int row = y; row < y + height; row += 4) {
+        for (int column = x; column < x + width; column += 4) {
+            uint32_t p = pixels[size_t(row) * stride + column];
             int r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, b = p & 0xFF;
             ++samples;
             lit += (r + g + b) > 60;
@@ -123,6 +148,9 @@ ScreenLook LookAtScreen(int x, int y, int width, int height) {
             look.red += r;
             look.green += g;
             look.blue += b;
+            const double level = (r + g + b) / 3.0;
+            brightness += level;
+            brightnessSquares += level * level;
             int key = ((r >> 3) << 10) | ((g >> 3) << 5) | (b >> 3);
             if (!seen[key]) {
                 seen[key] = true;
@@ -135,5 +163,7 @@ ScreenLook LookAtScreen(int x, int y, int width, int height) {
     look.red /= samples;
     look.green /= samples;
     look.blue /= samples;
+    const double mean = brightness / samples;
+    look.spread = std::sqrt(std::max(0.0, brightnessSquares / samples - mean * mean));
     return look;
 }

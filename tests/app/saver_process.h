@@ -20,6 +20,13 @@ pid_t StartSaver(const std::vector<std::string>& args, const std::string& folder
                  const std::vector<std::pair<std::string, std::string>>& environment = {},
                  const std::string& errorFile = "");
 
+// Starts `program` (a path, or a name looked up on PATH) the same way in
+// `folder`; its standard output goes to `outputFile` when one is named.
+pid_t StartProgram(const std::string& program, const std::vector<std::string>& args,
+                   const std::string& folder,
+                   const std::vector<std::pair<std::string, std::string>>& environment = {},
+                   const std::string& errorFile = "", const std::string& outputFile = "");
+
 // Waits up to `limit` for the process to end; its exit status, or -1 (then
 // it is killed).
 int WaitFor(pid_t pid, std::chrono::milliseconds limit);
@@ -60,7 +67,12 @@ struct ScreenLook {
     int colours = 0;        // distinct colours at 5 bits a channel
     double yellowShare = 0; // share of strong yellow pixels (overlay text)
     double red = 0, green = 0, blue = 0;  // means
+    double spread = 0;      // standard deviation of the brightness (mean of r, g, b)
     // A frame of the scene: lit nearly everywhere with many colours.
     bool LooksLikeTheScene() const { return litShare > 0.9 && colours > 200; }
 };
 ScreenLook LookAtScreen(int x, int y, int width, int height);
+// The same statistics of the `width` by `height` area at (x, y) of pixels
+// already read: 0x00RRGGBB, row by row, `stride` pixels a row.
+ScreenLook LookAtPixels(const std::vector<uint32_t>& pixels, int stride, int x, int y, int width,
+                        int height);

@@ -3,12 +3,12 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
-std::vector<uint32_t> GrabScreen(int x, int y, int width, int height) {
+namespace {
+
+std::vector<uint32_t> GrabArea(Display* display, Drawable drawable, int x, int y, int width,
+                               int height) {
     std::vector<uint32_t> pixels;
-    Display* display = XOpenDisplay(nullptr);
-    if (display == nullptr) return pixels;
-    XImage* image =
-        XGetImage(display, DefaultRootWindow(display), x, y, width, height, AllPlanes, ZPixmap);
+    XImage* image = XGetImage(display, drawable, x, y, width, height, AllPlanes, ZPixmap);
     if (image != nullptr) {
         pixels.resize(size_t(width) * height);
         for (int row = 0; row < height; ++row) {
@@ -19,6 +19,33 @@ std::vector<uint32_t> GrabScreen(int x, int y, int width, int height) {
         }
         XDestroyImage(image);
     }
+    return pixels;
+}
+
+// A window that does not exist is an X error, which Xlib's default handler
+// makes fatal; the grab just comes back empty then.
+int IgnoreXError(Display*, XErrorEvent*) {
+    return 0;
+}
+
+}  // namespace
+
+std::vector<uint32_t> GrabScreen(int x, int y, int width, int height) {
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) return {};
+    std::vector<uint32_t> pixels =
+        GrabArea(display, DefaultRootWindow(display), x, y, width, height);
+    XCloseDisplay(display);
+    return pixels;
+}
+
+std::vector<uint32_t> GrabWindow(unsigned long window, int width, int height) {
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) return {};
+    auto previous = XSetErrorHandler(IgnoreXError);
+    std::vector<uint32_t> pixels = GrabArea(display, window, 0, 0, width, height);
+    XSync(display, False);
+    XSetErrorHandler(previous);
     XCloseDisplay(display);
     return pixels;
 }

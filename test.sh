@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs what the project needs, builds it and runs every test through ctest:
-# first the Release build (assertions on), then the same suite built with
-# AddressSanitizer and UndefinedBehaviorSanitizer (skip it with VELMORA_SANITIZE=0),
-# then the threaded parts, sound and host, built with ThreadSanitizer (skip it
-# with VELMORA_TSAN=0).
+# first the Release build (assertions on) with the Windows saver built beside it
+# and tested under Wine (skip both with VELMORA_WINDOWS=0), then the same suite
+# built with AddressSanitizer and UndefinedBehaviorSanitizer (skip it with
+# VELMORA_SANITIZE=0), then the threaded parts, sound and host, built with
+# ThreadSanitizer (skip it with VELMORA_TSAN=0).
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/install-deps.sh
@@ -18,7 +19,14 @@ build() {  # build DIR [cmake options...]
   cmake --build "$1" -j "$jobs"
 }
 
-build build
+if [ "${VELMORA_WINDOWS:-1}" != 0 ]; then
+  # The Windows tree needs the Linux tree's host tools; its tests run from the
+  # Linux tree, which is told where the Windows build is.
+  build build -DVELMORA_WINDOWS_BUILD="$PWD/build-windows"
+  VELMORA_HOST_BUILD=build ./scripts/build-windows.sh -DVELMORA_WERROR=ON
+else
+  build build -UVELMORA_WINDOWS_BUILD
+fi
 (cd build && ctest --output-on-failure -j "$jobs")
 
 if [ "${VELMORA_SANITIZE:-1}" != 0 ]; then

@@ -101,7 +101,7 @@ void CD3DScreensaver::EnterErrorMode(HRESULT code) {
 HRESULT CD3DScreensaver::Initialise(HINSTANCE moduleInstance) {
     SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_IDLE);
     instance = moduleInstance;
-    mode = ReadCommandLine(GetCommandLine(), &parentWindow);
+    mode = ReadCommandLine(commandLine != nullptr ? commandLine : GetCommandLine(), &parentWindow);
 
     EnumerateMonitors();
 

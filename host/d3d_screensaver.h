@@ -109,6 +109,13 @@ public:
     const BYTE* exitOnMouse;
 
 protected:
+    // What a tool driving the host sets before Initialise: the command line
+    // the run mode is read from (null: the process's own), and flags every
+    // device's present parameters get (none for the saver; a tool that reads
+    // frames back asks for a lockable back buffer).
+    const char* commandLine = nullptr;
+    DWORD presentFlags = 0;
+
     // Run modes and the frame loop.
     HRESULT RunSaverLoop();
     HRESULT CreateScreenDevices();

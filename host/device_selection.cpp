@@ -288,7 +288,7 @@ HRESULT CD3DScreensaver::CreateFullScreenDevice(ScreenDevice& screen) {
         pp.Windowed = FALSE;
         pp.EnableAutoDepthStencil = useDepthBuffer;
         pp.AutoDepthStencilFormat = mode.depthFormat;
-        pp.Flags = 0;
+        pp.Flags = presentFlags;
         pp.FullScreen_RefreshRateInHz = D3DPRESENT_RATE_DEFAULT;
         pp.FullScreen_PresentationInterval = D3DPRESENT_INTERVAL_ONE;
 
@@ -404,7 +404,7 @@ HRESULT CD3DScreensaver::CreateWindowedDevice(ScreenDevice& screen) {
     pp.Windowed = TRUE;
     pp.EnableAutoDepthStencil = useDepthBuffer;
     pp.AutoDepthStencilFormat = windowedDepthFormat;
-    pp.Flags = 0;
+    pp.Flags = presentFlags;
     pp.FullScreen_RefreshRateInHz = 0;
     pp.FullScreen_PresentationInterval = D3DPRESENT_INTERVAL_DEFAULT;
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <cstdlib>
 
 #include "render/texture_cache.h"
 #include "scene/scene_state.h"
@@ -52,9 +51,9 @@ void CParticleSystem::UpdateParticles() {
     spawnTimer += sceneElapsed;
     if (spawnTimer > 0.2f) {
         Particle p;
-        p.x = static_cast<float>(std::rand() % 20) - 8.0f;
+        p.x = static_cast<float>(sceneRandom() % 20) - 8.0f;
         p.y = 70.0f;
-        p.z = static_cast<float>(std::rand() % 20) + 5.0f;
+        p.z = static_cast<float>(sceneRandom() % 20) + 5.0f;
         p.age = 0.0f;
         p.r = 0.7f;
         p.g = 0.7f;

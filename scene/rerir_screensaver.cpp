@@ -188,7 +188,7 @@ void CRerirScreensaver::CreateScreenElements() {
         night = 1;
     } else {
         std::srand(GetTickCount());
-        night = std::rand() % 2;
+        night = sceneRandom() % 2;
     }
     SetTimeOfDay(night);
 }

@@ -1,11 +1,10 @@
 // Test and tool hooks of the Direct3D 8 stand-in. Only tests and tools
-// (the offscreen frame renderer) include this.
+// (the soak run) include this.
 #pragma once
 
 #include <d3d8.h>
 
 #include <cstddef>
-#include <vector>
 
 // The number of live Direct3D objects, devices, textures, buffers and state
 // blocks; zero once everything made has been released.
@@ -18,8 +17,3 @@ void D3D8ForceDeviceLost(IDirect3DDevice8* device, bool lost);
 
 // How many fixed-function programs `device` has built so far.
 size_t D3D8ProgramCount(IDirect3DDevice8* device);
-
-// Copies `device`'s back buffer as 32-bit 0xAARRGGBB pixels, top row first,
-// whether or not it was created lockable.
-HRESULT D3D8CaptureBackBuffer(IDirect3DDevice8* device, std::vector<DWORD>* pixels, UINT* width,
-                              UINT* height);

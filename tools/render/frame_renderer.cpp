@@ -1,12 +1,14 @@
 #include "tools/render/frame_renderer.h"
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <ctime>
 
 #include "host/frame_timer.h"
-#include "platform/d3d8/d3d8_testing.h"
+#include "tools/render/back_buffer_reader.h"
 #include "tools/render/png_writer.h"
+#include "tools/render/render_platform.h"
+#include "tools/render/seeded_random.h"
 
 namespace {
 
@@ -28,10 +30,13 @@ DWORD Milliseconds() {
 
 const FrameTimerClock kSimulatedClock = {QueryFrequency, QueryCounter, Milliseconds};
 
-double Seconds(clockid_t clock) {
-    timespec t;
-    clock_gettime(clock, &t);
-    return static_cast<double>(t.tv_sec) + t.tv_nsec / 1e9;
+// The host reads its run mode from this: the captioned test window, whatever
+// the process's own command line holds.
+constexpr char kTestWindowCommandLine[] = "velmora-render /t";
+
+double WallSeconds() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
 }  // namespace
@@ -42,13 +47,29 @@ FrameRenderer::FrameRenderer(const FrameRendererOptions& rendererOptions)
 int FrameRenderer::Run() {
     SetFrameTimerClock(&kSimulatedClock);
     simulatedMicroseconds = 0;
+    InstallSeededRandom(options.seed);
+    const int result = RunScene();
+    RemoveSeededRandom();
+    SetFrameTimerClock(nullptr);
+    PrintFrameCost("day", dayCost);
+    PrintFrameCost("night", nightCost);
+    return result;
+}
+
+int FrameRenderer::RunScene() {
+    commandLine = kTestWindowCommandLine;
+    presentFlags = D3DPRESENTFLAG_LOCKABLE_BACKBUFFER;
     HRESULT hr = Initialise(GetModuleHandle(nullptr));
     if (FAILED(hr) || errorMode) {
         std::fprintf(stderr, "velmora-render: the saver could not start (error 0x%08X)\n",
                      static_cast<unsigned>(FAILED(hr) ? hr : errorCode));
         return 1;
     }
-    // The test window becomes the requested frame size before any device exists.
+    // The saver idles its drawing thread; frames are timed at normal priority.
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_NORMAL);
+    // The test window is hidden and becomes the requested frame size before
+    // any device exists.
+    ShowWindow(window, SW_HIDE);
     RECT frame = {0, 0, static_cast<LONG>(options.width), static_cast<LONG>(options.height)};
     AdjustWindowRect(&frame, WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, FALSE);
     SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
@@ -70,26 +91,23 @@ int FrameRenderer::Run() {
     const LONGLONG stepMicroseconds = std::llround(options.step * 1e6);
     while (nextTime < options.times.size() && !failed) DrawTimedFrame(stepMicroseconds);
     CloseSaver();
-    SetFrameTimerClock(nullptr);
-    PrintFrameCost("day", dayCost);
-    PrintFrameCost("night", nightCost);
     return failed ? 1 : 0;
 }
 
 void FrameRenderer::DrawTimedFrame(LONGLONG stepMicroseconds) {
     simulatedMicroseconds += stepMicroseconds;
-    const double wall = Seconds(CLOCK_MONOTONIC);
-    const double process = Seconds(CLOCK_PROCESS_CPUTIME_ID);
-    const double thread = Seconds(CLOCK_THREAD_CPUTIME_ID);
+    const double wall = WallSeconds();
+    const double process = ProcessCpuSeconds();
+    const double thread = ThreadCpuSeconds();
     const unsigned drawnBefore = framesDrawn;
     DrawAllScreens();
     // The first frame builds the first shader programs: start-up, not frame cost.
     if (drawnBefore == 0) return;
     FrameCost& cost = nightMode ? nightCost : dayCost;
     ++cost.frames;
-    cost.wallSeconds += Seconds(CLOCK_MONOTONIC) - wall;
-    cost.processCpuSeconds += Seconds(CLOCK_PROCESS_CPUTIME_ID) - process;
-    cost.threadCpuSeconds += Seconds(CLOCK_THREAD_CPUTIME_ID) - thread;
+    cost.wallSeconds += WallSeconds() - wall;
+    cost.processCpuSeconds += ProcessCpuSeconds() - process;
+    cost.threadCpuSeconds += ThreadCpuSeconds() - thread;
 }
 
 void FrameRenderer::PrintFrameCost(const char* label, const FrameCost& cost) const {
@@ -116,16 +134,16 @@ HRESULT FrameRenderer::RenderFrame() {
 }
 
 bool FrameRenderer::CaptureFrame(float time) {
-    std::vector<DWORD> pixels;
-    UINT width = 0, height = 0;
-    if (FAILED(D3D8CaptureBackBuffer(device, &pixels, &width, &height))) {
+    std::vector<uint32_t> pixels;
+    unsigned width = 0, height = 0;
+    if (!ReadBackBuffer(device, &pixels, &width, &height)) {
         std::fprintf(stderr, "velmora-render: cannot read the frame at %.2f s\n", time);
         return false;
     }
     char name[64];
     std::snprintf(name, sizeof(name), "frame-%07.2f.png", time);
     std::string path = options.outputFolder + "/" + name;
-    if (!WritePng(path, std::vector<uint32_t>(pixels.begin(), pixels.end()), width, height)) {
+    if (!WritePng(path, pixels, width, height)) {
         std::fprintf(stderr, "velmora-render: cannot write %s\n", path.c_str());
         return false;
     }

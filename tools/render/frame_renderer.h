@@ -1,11 +1,14 @@
-// Runs the saver's scene through the real host on an offscreen device with a
-// fixed frame step, and writes the frames at chosen scene times as PNG files.
+// Runs the saver's scene through the real host in its test mode, on a hidden
+// window with a fixed frame step, and writes the frames at chosen scene times
+// as PNG files, read from a lockable back buffer through Direct3D 8 itself.
 // Every frame from time 0 is drawn, so camera cuts, leaf growth and particles
-// are what the saver itself would show at those times. It prints the wall
-// and CPU time of a whole frame (scene, present and the GL driver's work),
-// by day and by night.
+// are what the saver itself would show at those times; the scene's random
+// draws come from a generator of the renderer's own, so a seed gives the same
+// frames on every platform. It prints the wall and CPU time of a whole frame
+// (scene, present and the driver's work), by day and by night.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -16,6 +19,7 @@ struct FrameRendererOptions {
     unsigned height = 768;
     float step = 1.0f / 30.0f;  // seconds of scene time per frame
     std::vector<float> times;   // scene times to write, ascending
+    uint32_t seed = 1;          // of the scene's random draws
     std::string outputFolder = ".";
 };
 
@@ -44,6 +48,8 @@ protected:
     FrameCost dayCost, nightCost;
 
 private:
+    // Starts the saver, draws every frame and closes it; the exit code.
+    int RunScene();
     bool CaptureFrame(float time);
 
     size_t nextTime = 0;

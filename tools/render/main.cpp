@@ -1,29 +1,29 @@
 // velmora-render: the saver's scene, rendered offscreen to PNG files.
-//   velmora-render [--size WxH] [--step SECONDS] [--at T]... [--out DIR]
+//   velmora-render [--size WxH] [--step SECONDS] [--at T]... [--seed N] [--out DIR]
 // Media.dat is found as the saver finds it: the registry value "Path", else
 // the current folder; a "media" folder in the current folder overrides it.
-#include <windows.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdint>
 #include <cstdlib>
-#include <cstring>
+#include <filesystem>
 #include <string>
-#include <sys/stat.h>
+#include <system_error>
 
-#include "platform/win32/command_line.h"
-#include "platform/win32/heap_policy.h"
 #include "tools/render/frame_renderer.h"
+#include "tools/render/render_platform.h"
 
 namespace {
 
 int Usage() {
     std::fprintf(stderr,
-                 "usage: velmora-render [--size WxH] [--step SECONDS] [--at T]... [--out DIR]\n"
+                 "usage: velmora-render [--size WxH] [--step SECONDS] [--at T]... [--seed N]"
+                 " [--out DIR]\n"
                  "  --size WxH      frame size in pixels (default 1024x768)\n"
                  "  --step SECONDS  scene time per frame (default 1/30)\n"
                  "  --at T          write the frame at scene time T (repeatable; default 1)\n"
+                 "  --seed N        seed of the scene's random draws (default 1)\n"
                  "  --out DIR       folder for the PNG files (default: the current folder)\n");
     return 2;
 }
@@ -34,11 +34,18 @@ bool ParseNumber(const char* text, float* value) {
     return end != text && *end == '\0' && std::isfinite(*value);
 }
 
+bool ParseSeed(const char* text, uint32_t* seed) {
+    char* end = nullptr;
+    const unsigned long long value = std::strtoull(text, &end, 10);
+    if (end == text || *end != '\0' || *text == '-' || value > UINT32_MAX) return false;
+    *seed = static_cast<uint32_t>(value);
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    // Loads as the saver does.
-    Win32ApplyHeapPolicy();
+    PrepareRenderProcess();
     FrameRendererOptions options;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
@@ -67,6 +74,11 @@ int main(int argc, char** argv) {
                 return 2;
             }
             options.times.push_back(t);
+        } else if (arg == "--seed") {
+            if (!ParseSeed(value, &options.seed)) {
+                std::fprintf(stderr, "velmora-render: bad seed %s\n", value);
+                return 2;
+            }
         } else if (arg == "--out") {
             options.outputFolder = value;
         } else {
@@ -75,12 +87,9 @@ int main(int argc, char** argv) {
     }
     if (options.times.empty()) options.times.push_back(1.0f);
     std::sort(options.times.begin(), options.times.end());
-    mkdir(options.outputFolder.c_str(), 0755);
+    std::error_code ignored;  // a folder that cannot be made fails at the first frame
+    std::filesystem::create_directories(options.outputFolder, ignored);
 
-    // No display and no sound: an offscreen GL device and a silent mixer.
-    setenv("SDL_VIDEODRIVER", "offscreen", 1);
-    setenv("SDL_AUDIODRIVER", "dummy", 1);
-    Win32SetCommandLineArguments({argv[0], "/t"});
     FrameRenderer renderer(options);
     return renderer.Run();
 }

@@ -1,4 +1,5 @@
-// Writes 32-bit 0xAARRGGBB pixels, top row first, as an opaque RGB PNG file.
+// Writes 32-bit 0xAARRGGBB pixels, top row first, as an opaque RGB PNG file,
+// with zlib alone: one unfiltered, deflated image, the same on every platform.
 #pragma once
 
 #include <cstdint>

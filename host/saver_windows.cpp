@@ -1,6 +1,9 @@
 #include "host/d3d_screensaver.h"
 #include "host/mouse_activity.h"
 
+#include <cstdint>
+#include <cstdio>
+
 namespace {
 
 constexpr char WindowClassName[] = "D3DSaverWndClass";
@@ -31,6 +34,19 @@ HRESULT CD3DScreensaver::CreateSaverWindows() {
 
     switch (mode) {
         case ScreenSaverMode::Preview: {
+            // A preview needs its host's window. Without one there is nothing
+            // to draw in and nothing whose end would end the saver: say so and
+            // end at once, as for a malformed command line.
+            if (!IsWindow(parentWindow)) {
+                std::fprintf(stderr,
+                             "%s: cannot preview: no window has the id %llu (command line: "
+                             "%s)\n",
+                             windowTitle,
+                             static_cast<unsigned long long>(
+                                 reinterpret_cast<uintptr_t>(parentWindow)),
+                             GetCommandLine());
+                ExitProcess(2);
+            }
             RECT rect = {};
             GetClientRect(parentWindow, &rect);
             const DWORD style = WS_CHILD | WS_VISIBLE;

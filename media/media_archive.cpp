@@ -4,6 +4,7 @@
 #include <unzip.h>
 #include <zlib.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
@@ -67,6 +68,83 @@ bool Unseal(std::vector<uint8_t>* sealed, uLong method, char* out, uint32_t size
     return whole;
 }
 
+// The largest file each kind of media can be, by folder: an image no larger
+// than the biggest texture a device holds (4096 by 4096 at 32 bits, with room
+// for its headers), some minutes of sound, and models and anything else well
+// above what the scene's content needs. A larger entry is refused before a
+// byte of it is allocated or inflated.
+struct MediaBound {
+    const char* folder;
+    uint32_t largest;
+    const char* what;
+};
+constexpr MediaBound kMediaBounds[] = {
+    {"texture/", 4096u * 4096u * 4u + (1u << 20), "a texture"},
+    {"sound/", 32u << 20, "a sound of a few minutes"},
+};
+constexpr MediaBound kOtherMedia = {"", 64u << 20, "a media file"};
+
+const MediaBound& BoundFor(const char* name) {
+    for (const MediaBound& bound : kMediaBounds) {
+        size_t i = 0;
+        for (; bound.folder[i] != '\0'; ++i) {
+            char c = name[i];
+            if (c == '\\') c = '/';
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+            if (c != bound.folder[i]) break;
+        }
+        if (bound.folder[i] == '\0') return bound;
+    }
+    return kOtherMedia;
+}
+
+// Whether `size` bytes are within the bound for `name`; says so when not.
+bool WithinBound(const char* name, uint64_t size) {
+    const MediaBound& bound = BoundFor(name);
+    if (size <= bound.largest) return true;
+    std::fprintf(stderr,
+                 "velmora: the media file %s is %llu bytes, more than %s can be (%u MiB); it "
+                 "is not read\n",
+                 name, static_cast<unsigned long long>(size), bound.what, bound.largest >> 20);
+    return false;
+}
+
+// Whether the classic-encryption header of the current entry opens with the
+// archive password: its last byte, once deciphered, repeats the top byte of
+// the entry's CRC (of its time stamp when a data descriptor follows).
+bool CurrentEntryOpens(const unz_file_info& info) {
+    if ((info.flag & 1) == 0 || info.compressed_size < ZipCipher::kHeaderSize) return false;
+    int method = 0, level = 0;
+    if (unzOpenCurrentFile2(archive, &method, &level, 1) != UNZ_OK) return false;
+    uint8_t header[ZipCipher::kHeaderSize];
+    int read = unzReadCurrentFile(archive, header, sizeof header);
+    unzCloseCurrentFile(archive);
+    if (read != static_cast<int>(sizeof header)) return false;
+    ZipCipher cipher(kMediaArchivePassword);
+    uint8_t check = 0;
+    for (uint8_t byte : header) check = cipher.Decrypt(byte);
+    const uint8_t expected = (info.flag & 8) != 0 ? static_cast<uint8_t>(info.dosDate >> 8)
+                                                  : static_cast<uint8_t>(info.crc >> 24);
+    return check == expected;
+}
+
+// Whether the archive's entries were sealed with the archive password: at
+// least half of them open with it (a wrong password lets about one in 256
+// through). An archive without entries has nothing to refuse.
+bool SealedWithOurPassword() {
+    int entries = 0, opening = 0;
+    for (int result = unzGoToFirstFile(archive); result == UNZ_OK;
+         result = unzGoToNextFile(archive)) {
+        unz_file_info info;
+        ++entries;
+        if (unzGetCurrentFileInfo(archive, &info, nullptr, 0, nullptr, 0, nullptr, 0) == UNZ_OK &&
+            CurrentEntryOpens(info)) {
+            ++opening;
+        }
+    }
+    return 2 * opening >= entries;
+}
+
 // A byte array of `size` bytes, or null when memory is short.
 char* AllocateBytes(uint32_t size) {
     return new (std::nothrow) char[size > 0 ? size : 1];
@@ -83,17 +161,39 @@ voidpf OpenArchiveFile(voidpf, const char* name, int mode) {
 }  // namespace
 
 bool OpenMediaArchive(const char* path) {
+    std::lock_guard<std::mutex> lock(archiveLock);
+    archiveSize = 0;
+    // Every failure says what is wrong, on standard error: the message box
+    // only says that the media could not be loaded.
+    FILE* file = fopen(path, "rb");
+    if (file == nullptr) {
+        std::fprintf(stderr, "velmora: cannot open the media archive %s: %s\n", path,
+                     std::strerror(errno));
+        return false;
+    }
+    if (std::fseek(file, 0, SEEK_END) == 0) archiveSize = std::ftell(file);
+    std::fclose(file);
     zlib_filefunc_def files;
     fill_fopen_filefunc(&files);
     files.zopen_file = OpenArchiveFile;
-    std::lock_guard<std::mutex> lock(archiveLock);
     archive = unzOpen2(path, &files);
-    archiveSize = 0;
-    if (FILE* file = fopen(path, "rb")) {
-        if (std::fseek(file, 0, SEEK_END) == 0) archiveSize = std::ftell(file);
-        std::fclose(file);
+    if (archive == nullptr) {
+        std::fprintf(stderr,
+                     "velmora: the media archive %s is not a zip archive (damaged or "
+                     "truncated)\n",
+                     path);
+        return false;
     }
-    return archive != nullptr;
+    if (!SealedWithOurPassword()) {
+        std::fprintf(stderr,
+                     "velmora: %s is not a Velmora archive: its entries cannot be deciphered "
+                     "with the archive password\n",
+                     path);
+        unzClose(archive);
+        archive = nullptr;
+        return false;
+    }
+    return true;
 }
 
 void CloseMediaArchive() {
@@ -123,6 +223,10 @@ std::unique_ptr<IData> ReadLooseMediaFile(const char* name) {
     if (std::fseek(file, 0, SEEK_END) == 0) length = std::ftell(file);
     if (length < 0 || static_cast<unsigned long>(length) > UINT32_MAX ||
         std::fseek(file, 0, SEEK_SET) != 0) {
+        std::fclose(file);
+        return nullptr;
+    }
+    if (!WithinBound(name, static_cast<uint64_t>(length))) {
         std::fclose(file);
         return nullptr;
     }
@@ -160,6 +264,7 @@ std::unique_ptr<IData> ReadArchiveEntry(const char* name) {
         info.uncompressed_size > INT32_MAX) {
         return nullptr;
     }
+    if (!WithinBound(entryName, info.uncompressed_size)) return nullptr;
     std::vector<uint8_t> sealed;
     if (!ReadRawEntry(info.compressed_size, &sealed)) return nullptr;
     lock.unlock();

@@ -1,11 +1,17 @@
 #include "scene/camera_tour.h"
 
+#include <algorithm>
 #include <cmath>
+
+#include "scene/scene_settings.h"
 
 bool AdvanceCameraTimer(int* cameraIndex, float* cameraTimer, float elapsed,
                         int cameraChangeDelay) {
     *cameraTimer += elapsed;
-    if (!(*cameraTimer > static_cast<float>(cameraChangeDelay + 5))) return false;
+    // A delay from outside the dialog's range would cut on every frame (or
+    // overflow): the shortest interval is 5 seconds, the longest 45.
+    const int delay = std::clamp(cameraChangeDelay, 0, kLongestCameraDelay);
+    if (!(*cameraTimer > static_cast<float>(delay + 5))) return false;
     bool wrapped = false;
     *cameraIndex += 1;
     if (*cameraIndex > kCameraPresetCount - 1) {

@@ -8,9 +8,10 @@
 
 constexpr int kCameraPresetCount = 7;
 
-// Adds `elapsed` to `cameraTimer`; past the delay (strictly) moves to the next
-// preset and resets the timer, dropping the excess. Returns true when the
-// tour wrapped from the last preset to the first: time to flip day and night.
+// Adds `elapsed` to `cameraTimer`; past the delay (strictly; the delay is
+// taken within 0..40 first) moves to the next preset and resets the timer,
+// dropping the excess. Returns true when the tour wrapped from the last
+// preset to the first: time to flip day and night.
 bool AdvanceCameraTimer(int* cameraIndex, float* cameraTimer, float elapsed, int cameraChangeDelay);
 
 // Eye and target of preset `index` (0..6) at running time `appTime`.

@@ -77,6 +77,23 @@ void AcceptControls(HWND dialog) {
     SceneSettings.soundVolume = TrackbarPosition(dialog, kVolumeTrackbar);
 }
 
+// Tells the user that OK could not store the settings, and why, in the
+// system's words; the dialog stays open with the values chosen.
+void ReportSaveFailure(HWND dialog, const char* caption, LONG code) {
+    char reason[256];
+    DWORD length =
+        FormatMessage(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                      static_cast<DWORD>(code), 0, reason, sizeof(reason), nullptr);
+    while (length > 0 && (reason[length - 1] == '\r' || reason[length - 1] == '\n' ||
+                          reason[length - 1] == ' ')) {
+        reason[--length] = '\0';
+    }
+    if (length == 0) std::snprintf(reason, sizeof(reason), "error %ld", static_cast<long>(code));
+    char text[320];
+    std::snprintf(text, sizeof(text), "Settings could not be saved: %s", reason);
+    MessageBox(dialog, text, caption, MB_OK | MB_ICONERROR);
+}
+
 }  // namespace
 
 void UpdateDelayLabel(HWND dialog) {
@@ -100,7 +117,13 @@ INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
             switch (LOWORD(wParam)) {
                 case IDOK:
                     AcceptControls(dialog);
-                    if (scene != nullptr) scene->WriteSceneSettings();
+                    if (scene != nullptr) {
+                        const LONG saved = scene->WriteSceneSettings();
+                        if (saved != ERROR_SUCCESS) {
+                            ReportSaveFailure(dialog, scene->windowTitle, saved);
+                            break;
+                        }
+                    }
                     EndDialog(dialog, IDOK);
                     break;
                 case IDCANCEL:

@@ -34,9 +34,12 @@ public:
     // Sets day (0) or night (1): material, light and every screen's sky.
     void SetTimeOfDay(int night);
     // Reads the scene's values from the registry (the settings record and
-    // mediaPath) and the host's per-screen display settings.
+    // mediaPath) and the host's per-screen display settings. Numbers outside
+    // the range their control offers are brought into it.
     void ReadSceneSettings();
-    void WriteSceneSettings();
+    // Writes them back; ERROR_SUCCESS, or the registry's reason for the first
+    // value that could not be written (the rest are then not tried).
+    LONG WriteSceneSettings();
     // The clock, frame rate and logo over the selected screen's frame.
     void DrawOverlays();
 

@@ -6,6 +6,10 @@
 
 #include <cstdint>
 
+// The ends of the ranges the dialog's trackbars offer (both start at 0).
+constexpr int32_t kLongestCameraDelay = 40;
+constexpr int32_t kLoudestSoundVolume = 100;
+
 struct SceneSettingsRecord {
     uint8_t showTime = 1;            // draw the clock
     uint8_t enable12Hour = 1;        // clock with "am"/"pm"

@@ -1,6 +1,9 @@
 // Reading and writing the scene's settings under the host's registry key.
 #include <windows.h>
 
+#include <algorithm>
+#include <utility>
+
 #include "scene/rerir_screensaver.h"
 #include "scene/scene_settings.h"
 
@@ -23,8 +26,17 @@ uint8_t QueryFlag(HKEY key, const char* name, int32_t preset) {
     return value != 0 ? 1 : 0;
 }
 
-void SetDword(HKEY key, const char* name, DWORD value) {
-    RegSetValueEx(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
+// A number as QueryDword reads it, brought into [lowest, highest]: values
+// from outside the dialog (written by hand, or by another program) would make
+// the camera cut on every frame or the volume overflow.
+void QueryInRange(HKEY key, const char* name, int32_t lowest, int32_t highest, int32_t* value) {
+    QueryDword(key, name, value);
+    *value = std::clamp(*value, lowest, highest);
+}
+
+LONG SetDword(HKEY key, const char* name, DWORD value) {
+    return RegSetValueEx(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                         sizeof(value));
 }
 
 }  // namespace
@@ -50,28 +62,36 @@ void CRerirScreensaver::ReadSceneSettings() {
     SceneSettings.enableSound = QueryFlag(key, "Enable Sound", 1);
     SceneSettings.exitOnMouse = QueryFlag(key, "Exit on Mouse", 1);
     SceneSettings.enableFps = QueryFlag(key, "Enable FPS", 0);
-    QueryDword(key, "Camera Change", &SceneSettings.cameraChangeDelay);
-    QueryDword(key, "Sound Volume", &SceneSettings.soundVolume);
+    QueryInRange(key, "Camera Change", 0, kLongestCameraDelay, &SceneSettings.cameraChangeDelay);
+    QueryInRange(key, "Sound Volume", 0, kLoudestSoundVolume, &SceneSettings.soundVolume);
+    // Every "Time" has a meaning: 0 day, 1 night, anything else random.
     QueryDword(key, "Time", &SceneSettings.timeOfDay);
     LoadScreenSettings(key);
     RegCloseKey(key);
 }
 
-void CRerirScreensaver::WriteSceneSettings() {
+LONG CRerirScreensaver::WriteSceneSettings() {
     HKEY key;
     DWORD disposition;
-    if (RegCreateKeyEx(HKEY_CURRENT_USER, registryPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                       KEY_ALL_ACCESS, nullptr, &key, &disposition) != ERROR_SUCCESS) {
-        return;
+    LONG result = RegCreateKeyEx(HKEY_CURRENT_USER, registryPath, 0, nullptr,
+                                 REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
+                                 &disposition);
+    if (result != ERROR_SUCCESS) return result;
+    const std::pair<const char*, DWORD> values[] = {
+        {"Show Time", SceneSettings.showTime ? 1u : 0u},
+        {"Enable 12H", SceneSettings.enable12Hour ? 1u : 0u},
+        {"Enable Sound", SceneSettings.enableSound ? 1u : 0u},
+        {"Exit on Mouse", SceneSettings.exitOnMouse ? 1u : 0u},
+        {"Enable FPS", SceneSettings.enableFps ? 1u : 0u},
+        {"Camera Change", static_cast<DWORD>(SceneSettings.cameraChangeDelay)},
+        {"Sound Volume", static_cast<DWORD>(SceneSettings.soundVolume)},
+        {"Time", static_cast<DWORD>(SceneSettings.timeOfDay)},
+    };
+    for (const auto& [name, value] : values) {
+        result = SetDword(key, name, value);
+        if (result != ERROR_SUCCESS) break;
     }
-    SetDword(key, "Show Time", SceneSettings.showTime ? 1 : 0);
-    SetDword(key, "Enable 12H", SceneSettings.enable12Hour ? 1 : 0);
-    SetDword(key, "Enable Sound", SceneSettings.enableSound ? 1 : 0);
-    SetDword(key, "Exit on Mouse", SceneSettings.exitOnMouse ? 1 : 0);
-    SetDword(key, "Enable FPS", SceneSettings.enableFps ? 1 : 0);
-    SetDword(key, "Camera Change", static_cast<DWORD>(SceneSettings.cameraChangeDelay));
-    SetDword(key, "Sound Volume", static_cast<DWORD>(SceneSettings.soundVolume));
-    SetDword(key, "Time", static_cast<DWORD>(SceneSettings.timeOfDay));
-    SaveScreenSettings(key);
+    if (result == ERROR_SUCCESS) SaveScreenSettings(key);
     RegCloseKey(key);
+    return result;
 }

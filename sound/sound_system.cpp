@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <thread>
 
@@ -143,6 +144,12 @@ void InitSound(HWND window) {
         }
     }
     if (!s.feeder.joinable()) {
+        // A process that exits without ShutdownSound (the display server went
+        // away) still stops the feeder before the static objects it uses go:
+        // functions registered now run before the destructors of everything
+        // constructed so far, the DirectSound object's included.
+        static const bool stopsAtExit = std::atexit(ShutdownSound) == 0;
+        (void)stopsAtExit;
         s.stopFeeder = false;
         s.feeder = std::thread(FeederThread);
     }

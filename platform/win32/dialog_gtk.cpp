@@ -303,8 +303,9 @@ void Run(DialogWindow* dialog) {
     Pump();
     RunDialogShownHook(dialog->Handle(), dialog->Resource().id);
     // A quit request (a termination signal) closes the dialog; the wake-up
-    // makes sure a signal that lands just before the loop sleeps is seen.
-    guint wake = g_timeout_add(200, [](gpointer) -> gboolean { return G_SOURCE_CONTINUE; }, nullptr);
+    // makes sure a signal that lands just before the loop sleeps, or on
+    // another thread, is seen well before the signal watchdog's grace ends.
+    guint wake = g_timeout_add(50, [](gpointer) -> gboolean { return G_SOURCE_CONTINUE; }, nullptr);
     while (!dialog->HasEnded()) {
         gtk_main_iteration_do(TRUE);
         if (Win32TerminationPending()) dialog->UserClose();
@@ -484,7 +485,7 @@ int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type)
     // A quit request (a termination signal) closes the box as its close
     // button would; a Yes/No box then reads No.
     guint watch = g_timeout_add(
-        200,
+        50,
         [](gpointer dialog) -> gboolean {
             if (Win32TerminationPending()) {
                 gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_DELETE_EVENT);

@@ -97,6 +97,11 @@ void SetLastError(DWORD error) {
     lastError = error;
 }
 
+void WINAPI ExitProcess(UINT uExitCode) {
+    std::fflush(nullptr);
+    _exit(static_cast<int>(uExitCode));
+}
+
 BOOL GetVersionEx(LPOSVERSIONINFO info) {
     if (info == nullptr || info->dwOSVersionInfoSize < sizeof(OSVERSIONINFO)) {
         SetLastError(ERROR_INSUFFICIENT_BUFFER);

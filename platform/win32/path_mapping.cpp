@@ -3,11 +3,15 @@
 
 #undef fopen
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <sys/stat.h>
 
 namespace {
 
@@ -50,17 +54,54 @@ FILE* Win32OpenFile(const char* windowsPath, const char* mode) {
         errno = EINVAL;
         return nullptr;
     }
+    int flags = 0;
+    switch (mode[0]) {
+        case 'r':
+            flags = O_RDONLY;
+            break;
+        case 'w':
+        case 'a':
+            flags = O_WRONLY | O_CREAT | (mode[0] == 'a' ? O_APPEND : 0);
+            break;
+        default:
+            errno = EINVAL;
+            return nullptr;
+    }
+    if (std::strchr(mode, '+') != nullptr) flags = (flags & ~O_WRONLY) | O_RDWR;
     std::string path = Win32MapPath(windowsPath);
-    bool writes = std::strpbrk(mode, "wa") != nullptr;
-    if (writes && IsDrivePath(windowsPath)) CreateParentFolders(path);
+    if (flags != O_RDONLY && IsDrivePath(windowsPath)) CreateParentFolders(path);
 
-    FILE* file = std::fopen(path.c_str(), mode);
-    if (file == nullptr) return nullptr;
+    // Only plain files open, and opening never waits: a FIFO without a
+    // writer, a device or a folder would block or make no sense as a file.
+    int fd = open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0) return nullptr;
     struct stat info;
-    if (fstat(fileno(file), &info) == 0 && S_ISDIR(info.st_mode)) {
-        std::fclose(file);
-        errno = EISDIR;
+    const bool known = fstat(fd, &info) == 0;
+    if (!known || !S_ISREG(info.st_mode)) {
+        const mode_t kind = known ? info.st_mode & S_IFMT : 0;
+        close(fd);
+        std::fprintf(stderr, "velmora: %s is %s, not a file; it is not opened\n", path.c_str(),
+                     kind == S_IFDIR    ? "a folder"
+                     : kind == S_IFIFO  ? "a FIFO"
+                     : kind == S_IFSOCK ? "a socket"
+                     : kind == S_IFCHR || kind == S_IFBLK ? "a device"
+                                                          : "not a regular file");
+        errno = kind == S_IFDIR ? EISDIR : ENXIO;
         return nullptr;
+    }
+    // Truncation waits until the file is known to be one.
+    if (mode[0] == 'w' && ftruncate(fd, 0) != 0) {
+        int cause = errno;
+        close(fd);
+        errno = cause;
+        return nullptr;
+    }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    FILE* file = fdopen(fd, mode);
+    if (file == nullptr) {
+        int cause = errno;
+        close(fd);
+        errno = cause;
     }
     return file;
 }

@@ -6,6 +6,7 @@
 #include "platform/win32/termination_signals.h"
 
 void PrepareSaverProcess() {
-    Win32QuitOnTerminationSignals();
+    // The heap policy comes before the signal watchdog's thread.
     Win32ApplyHeapPolicy();
+    Win32QuitOnTerminationSignals();
 }

@@ -5,6 +5,7 @@
 
 #include "platform/win32/registry_store.h"
 
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 #include <unordered_set>
@@ -43,7 +44,8 @@ HKEY NewHandle(const std::string& path, REGSAM access) {
 }
 
 // The full path of `sub` below `parent`; false when `sub` is not a valid key
-// name (empty parts, a leading backslash, parts over 255 characters).
+// name (empty parts, a leading backslash, parts over 255 characters) or the
+// key would lie deeper than the registry allows.
 bool JoinPath(const std::string& parent, LPCSTR sub, std::string* out) {
     std::string relative = sub != nullptr ? sub : "";
     if (!relative.empty() && relative.back() == '\\') relative.pop_back();
@@ -58,7 +60,7 @@ bool JoinPath(const std::string& parent, LPCSTR sub, std::string* out) {
         start = end + 1;
     }
     *out = parent.empty() ? relative : parent + "\\" + relative;
-    return true;
+    return static_cast<size_t>(std::count(out->begin(), out->end(), '\\')) < kRegistryMaxDepth;
 }
 
 }  // namespace

@@ -1,15 +1,44 @@
 #include "platform/win32/registry_hive.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <unordered_map>
 
 namespace {
 
 const char kRootName[] = "HKEY_CURRENT_USER";
 
-bool SameName(const std::string& a, const std::string& b) {
-    return RegistryFoldCase(a) == RegistryFoldCase(b);
+char FoldChar(char c) {
+    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
 }
+
+bool SameName(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (FoldChar(a[i]) != FoldChar(b[i])) return false;
+    }
+    return true;
+}
+
+// Calls `part` with each backslash-separated part of `path` in order, folded
+// to lower case in `folded`; stops and returns false when `part` does.
+template <typename Part>
+bool ForEachPart(const std::string& path, Part part) {
+    std::string folded;
+    size_t start = 0;
+    for (;;) {
+        size_t end = path.find('\\', start);
+        if (end == std::string::npos) end = path.size();
+        folded.assign(path, start, end - start);
+        for (char& c : folded) c = FoldChar(c);
+        if (!part(start, end - start, folded)) return false;
+        if (end == path.size()) return true;
+        start = end + 1;
+    }
+}
+
+void FormatKey(const RegistryKey& key, std::string* path, std::string* out);
 
 int HexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -150,7 +179,7 @@ std::string FormatData(const RegistryValue& value) {
 
 std::string RegistryFoldCase(const std::string& name) {
     std::string folded = name;
-    for (char& c : folded) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : folded) c = FoldChar(c);
     return folded;
 }
 
@@ -175,39 +204,45 @@ RegistryValue* RegistryKey::Find(const std::string& name) {
     return nullptr;
 }
 
-RegistryHive::RegistryHive() {
-    keys[""].path = "";
-}
-
 const RegistryKey* RegistryHive::FindKey(const std::string& path) const {
-    auto found = keys.find(RegistryFoldCase(path));
-    return found == keys.end() ? nullptr : &found->second;
+    return const_cast<RegistryHive*>(this)->FindKey(path);
 }
 
 RegistryKey* RegistryHive::FindKey(const std::string& path) {
-    auto found = keys.find(RegistryFoldCase(path));
-    return found == keys.end() ? nullptr : &found->second;
+    RegistryKey* key = &root;
+    if (path.empty()) return key;
+    bool found = ForEachPart(path, [&](size_t, size_t, const std::string& folded) {
+        auto child = key->subkeys.find(folded);
+        if (child == key->subkeys.end()) return false;
+        key = child->second.get();
+        return true;
+    });
+    return found ? key : nullptr;
 }
 
 RegistryKey* RegistryHive::CreateKey(const std::string& path, bool* created) {
     if (created) *created = false;
-    if (RegistryKey* existing = FindKey(path)) return existing;
-    if (created) *created = true;
+    RegistryKey* key = &root;
+    if (path.empty()) return key;
     // Every key above it exists too, as on Windows.
-    for (size_t slash = path.find('\\'); slash != std::string::npos;
-         slash = path.find('\\', slash + 1)) {
-        std::string parent = path.substr(0, slash);
-        RegistryKey& key = keys[RegistryFoldCase(parent)];
-        if (key.path.empty()) key.path = parent;
-    }
-    RegistryKey& key = keys[RegistryFoldCase(path)];
-    key.path = path;
-    return &key;
+    ForEachPart(path, [&](size_t start, size_t length, const std::string& folded) {
+        auto child = key->subkeys.find(folded);
+        if (child == key->subkeys.end()) {
+            auto made = std::make_unique<RegistryKey>();
+            made->name.assign(path, start, length);
+            child = key->subkeys.emplace(folded, std::move(made)).first;
+            ++keyCount;
+            if (created) *created = true;
+        }
+        key = child->second.get();
+        return true;
+    });
+    return key;
 }
 
 bool RegistryHive::Parse(const std::string& text, std::string* error) {
-    keys.clear();
-    keys[""].path = "";
+    root = RegistryKey();
+    keyCount = 0;
     std::vector<std::string> lines;
     size_t start = 0;
     while (start <= text.size()) {
@@ -218,15 +253,15 @@ bool RegistryHive::Parse(const std::string& text, std::string* error) {
         while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t'))
             line.pop_back();
         if (lines.empty() && line.compare(0, 3, "\xEF\xBB\xBF") == 0) line.erase(0, 3);
-        lines.push_back(line);
+        lines.push_back(std::move(line));
         start = end + 1;
     }
     auto fail = [&](size_t lineIndex, const char* why) {
         char message[128];
         snprintf(message, sizeof message, "line %zu: %s", lineIndex + 1, why);
         if (error) *error = message;
-        keys.clear();
-        keys[""].path = "";
+        root = RegistryKey();
+        keyCount = 0;
         return false;
     };
     size_t i = 0;
@@ -234,29 +269,37 @@ bool RegistryHive::Parse(const std::string& text, std::string* error) {
     // A file of blank lines lacks its header on the last of them.
     if (i >= lines.size()) return fail(lines.size() - 1, "not a REGEDIT4 file");
     if (lines[i] != "REGEDIT4") return fail(i, "not a REGEDIT4 file");
+    // Where each value of each key is, by lower-case name: a value set twice
+    // keeps its first place and its last data.
+    std::unordered_map<const RegistryKey*, std::unordered_map<std::string, size_t>> places;
+    const std::string rootName = kRootName;
+    const std::string foldedRoot = RegistryFoldCase(rootName + "\\");
     RegistryKey* current = nullptr;
     for (++i; i < lines.size(); ++i) {
         size_t lineIndex = i;
-        std::string line = lines[i];
+        const std::string& line = lines[i];
         if (line.empty() || line[0] == ';') continue;
         if (line[0] == '[') {
             if (line.back() != ']') return fail(lineIndex, "unterminated key name");
             std::string name = line.substr(1, line.size() - 2);
-            std::string root = kRootName;
-            if (RegistryFoldCase(name) == RegistryFoldCase(root)) {
-                current = FindKey("");
+            if (SameName(name, rootName)) {
+                current = &root;
                 continue;
             }
-            if (RegistryFoldCase(name.substr(0, root.size() + 1)) !=
-                RegistryFoldCase(root + "\\")) {
+            if (RegistryFoldCase(name.substr(0, foldedRoot.size())) != foldedRoot) {
                 return fail(lineIndex, "key outside HKEY_CURRENT_USER");
             }
-            std::string path = name.substr(root.size() + 1);
+            std::string path = name.substr(foldedRoot.size());
             if (path.empty() || path.front() == '\\' || path.back() == '\\' ||
                 path.find("\\\\") != std::string::npos) {
                 return fail(lineIndex, "malformed key name");
             }
+            if (static_cast<size_t>(std::count(path.begin(), path.end(), '\\')) >=
+                kRegistryMaxDepth) {
+                return fail(lineIndex, "key nested too deep");
+            }
             current = CreateKey(path, nullptr);
+            if (keyCount > kRegistryMaxKeys) return fail(lineIndex, "too many keys");
             continue;
         }
         if (current == nullptr) return fail(lineIndex, "value outside a key");
@@ -273,15 +316,16 @@ bool RegistryHive::Parse(const std::string& text, std::string* error) {
         while (data.compare(0, 3, "hex") == 0 && !data.empty() && data.back() == '\\') {
             data.pop_back();
             if (++i >= lines.size()) return fail(lineIndex, "unterminated hex data");
-            std::string next = lines[i];
+            const std::string& next = lines[i];
             size_t first = next.find_first_not_of(" \t");
-            data += first == std::string::npos ? "" : next.substr(first);
+            if (first != std::string::npos) data.append(next, first, std::string::npos);
         }
         if (!ParseData(data, &value)) return fail(lineIndex, "malformed value data");
-        if (RegistryValue* existing = current->Find(value.name)) {
-            *existing = value;
+        auto placed = places[current].emplace(RegistryFoldCase(value.name), current->values.size());
+        if (placed.second) {
+            current->values.push_back(std::move(value));
         } else {
-            current->values.push_back(value);
+            current->values[placed.first->second] = std::move(value);
         }
     }
     return true;
@@ -289,22 +333,40 @@ bool RegistryHive::Parse(const std::string& text, std::string* error) {
 
 std::string RegistryHive::Format() const {
     std::string out = "REGEDIT4\n";
-    for (const auto& entry : keys) {
-        const RegistryKey& key = entry.second;
-        if (key.path.empty() && key.values.empty()) continue;
-        out += "\n[";
-        out += kRootName;
-        if (!key.path.empty()) {
-            out.push_back('\\');
-            out += key.path;
-        }
-        out += "]\n";
-        for (const RegistryValue& value : key.values) {
-            out += value.name.empty() ? "@" : Quote(value.name);
-            out.push_back('=');
-            out += FormatData(value);
-            out.push_back('\n');
-        }
-    }
+    std::string path;
+    FormatKey(root, &path, &out);
     return out;
 }
+
+namespace {
+
+// Writes `key` and the keys below it; `path` is the key's path and comes
+// back as it was.
+void FormatKey(const RegistryKey& key, std::string* path, std::string* out) {
+    bool isRoot = path->empty();
+    if (!key.values.empty() || (!isRoot && key.subkeys.empty())) {
+        *out += "\n[";
+        *out += kRootName;
+        if (!isRoot) {
+            out->push_back('\\');
+            *out += *path;
+        }
+        *out += "]\n";
+        for (const RegistryValue& value : key.values) {
+            *out += value.name.empty() ? "@" : Quote(value.name);
+            out->push_back('=');
+            *out += FormatData(value);
+            out->push_back('\n');
+        }
+    }
+    const size_t length = path->size();
+    for (const auto& entry : key.subkeys) {
+        const RegistryKey& child = *entry.second;
+        if (!isRoot) path->push_back('\\');
+        *path += child.name;
+        FormatKey(child, path, out);
+        path->resize(length);
+    }
+}
+
+}  // namespace

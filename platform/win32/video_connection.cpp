@@ -4,6 +4,11 @@
 #include <SDL_syswm.h>
 #include <X11/Xlib.h>
 
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
 #include <mutex>
 #include <thread>
 
@@ -30,6 +35,19 @@ XErrorHandler previousHandler = nullptr;
 int ToleratingHandler(Display* display, XErrorEvent* error) {
     if (error->error_code == BadWindow || error->error_code == BadDrawable) return 0;
     return previousHandler != nullptr ? previousHandler(display, error) : 0;
+}
+
+// The X server went away (killed, crashed, the session ended). Xlib would
+// print its own line and exit; this says what happened and exits with
+// status 1 the same way, so the functions registered with atexit (the sound
+// system stops its thread and its device there) run before any static
+// object goes. A second loss met while exiting ends the process at once.
+int OnDisplayLost(Display* display) {
+    static std::atomic<bool> ending{false};
+    if (ending.exchange(true)) _exit(1);
+    std::fprintf(stderr, "velmora: the connection to the X server %s was lost; the saver ends\n",
+                 display != nullptr ? DisplayString(display) : "");
+    std::exit(1);
 }
 
 // Where an X display is named the windows must be on it. SDL would take a
@@ -66,7 +84,10 @@ bool Win32EnsureVideo() {
     // Windows never keep the desktop's own screen saver from starting.
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+    // Before SDL connects, and again after in case it put a handler of its own.
+    XSetIOErrorHandler(OnDisplayLost);
     if (!StartSdlVideo()) return false;
+    XSetIOErrorHandler(OnDisplayLost);
     previousHandler = XSetErrorHandler(ToleratingHandler);
     videoStarted = true;
     videoThread = std::this_thread::get_id();
@@ -82,6 +103,7 @@ _XDisplay* Win32XDisplay() {
     std::lock_guard<std::mutex> hold(videoLock);
     if (!xOpenTried) {
         xOpenTried = true;
+        XSetIOErrorHandler(OnDisplayLost);
         xDisplay = XOpenDisplay(nullptr);
     }
     return xDisplay;

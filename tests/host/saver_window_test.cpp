@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "platform/win32/command_line.h"
 #include "tests/host/recording_saver.h"
@@ -161,3 +165,24 @@ TEST(SaverWindow, TestModeDrawsASceneWithARealDevice) {
 }
 
 }  // namespace
+
+// A preview needs its host's window: an id that names none (no number, a
+// number no window has) ends the program at once with status 2 and a line
+// that says so, instead of an invisible error display that runs for ever.
+TEST(SaverWindow, PreviewOfAnIdThatIsNoWindowEndsAtOnceWithStatusTwo) {
+    if (!StartPrivateDisplay()) GTEST_SKIP() << "no Xvfb";
+    for (uintptr_t id : {0u, 5u, 12345u}) {
+        EXPECT_EXIT(
+            {
+                std::vector<std::string> log;
+                RecordingSaver saver(&log);
+                saver.mode = ScreenSaverMode::Preview;
+                saver.parentWindow = reinterpret_cast<HWND>(id);
+                saver.EnumerateMonitors();
+                saver.CreateSaverWindows();
+                std::_Exit(0);
+            },
+            ::testing::ExitedWithCode(2), "cannot preview: no window has the id " + std::to_string(id))
+            << id;
+    }
+}

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <utility>
 
 #include "scene/camera_tour.h"
 
@@ -24,6 +26,26 @@ TEST(CameraTourTest, ALongFrameAdvancesExactlyOnePresetAndDropsTheExcess) {
     EXPECT_FALSE(AdvanceCameraTimer(&index, &timer, 500.0f, 0));
     EXPECT_EQ(index, 3);
     EXPECT_EQ(timer, 0.0f);
+}
+
+// Delays from outside the dialog's range (stored by hand, or by another
+// program) are taken at the nearest end of 0..40: no value cuts more often
+// than every 5 seconds, none waits longer than 45, and none overflows.
+TEST(CameraTourTest, DelaysOutsideTheRangeCutEveryFiveToFortyFiveSeconds) {
+    const std::pair<int, float> cases[] = {
+        {-1, 5.0f},         {0, 5.0f},           {40, 45.0f},          {41, 45.0f},
+        {0x7fffffff, 45.0f}, {INT32_MIN, 5.0f}, {-5, 5.0f}};
+    for (auto [delay, seconds] : cases) {
+        int index = 0;
+        float timer = 0.0f;
+        int frame = 0;
+        // Frames of a sixtieth of a second: no cut before the interval.
+        while (index == 0 && frame < 60 * 60) {
+            AdvanceCameraTimer(&index, &timer, 1.0f / 60.0f, delay);
+            ++frame;
+        }
+        EXPECT_NEAR(frame / 60.0f, seconds, 0.05f) << delay;
+    }
 }
 
 TEST(CameraTourTest, WrappingFromTheLastPresetAsksForTheDayNightFlip) {

@@ -51,3 +51,28 @@ TEST_F(MediaFolderTest, NoMediaAnywhereFallsBackToTheCurrentFolder) {
     EXPECT_EQ(ResolveMediaFolder("", folder / "nowhere/"), "");
     EXPECT_EQ(ResolveMediaFolder("", ""), "");
 }
+
+// Where no Media.dat is found, standard error names every folder searched;
+// a "Path" that names a missing folder says so.
+TEST_F(MediaFolderTest, AMissingArchiveNamesTheFoldersSearched) {
+    testing::internal::CaptureStderr();
+    ResolveMediaFolder("", Installed());
+    std::string message = testing::internal::GetCapturedStderr();
+    EXPECT_NE(message.find("no Media.dat in the folders searched: " + folder.Path() +
+                           "/ (the current folder), " + Installed()),
+              std::string::npos)
+        << message;
+
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(ResolveMediaFolder(folder / "gone/", Installed()), folder / "gone/");
+    message = testing::internal::GetCapturedStderr();
+    EXPECT_NE(message.find("\"Path\" names the folder " + folder / "gone/" + ", which cannot be found"),
+              std::string::npos)
+        << message;
+
+    // Found where it is looked for: nothing is said.
+    folder.WriteFile("installed/Media.dat", "installed");
+    testing::internal::CaptureStderr();
+    ResolveMediaFolder("", Installed());
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+}

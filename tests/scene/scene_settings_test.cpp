@@ -6,10 +6,13 @@
 #include <commctrl.h>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <string>
+#include <utility>
 
 #include "platform/win32/dialog_testing.h"
 #include "scene/rerir_screensaver.h"
@@ -124,19 +127,75 @@ TEST_F(SceneSettingsTest, OkWritesAllEightValues) {
     }
 }
 
-TEST_F(SceneSettingsTest, HandStoredValuesOutsideTheControlsRanges) {
+// Numbers stored by hand are brought into the range of their control when
+// they are read, at every boundary: a "Camera Change" of 0x7fffffff,
+// 0x80000000 or -5 would otherwise cut the camera on every frame.
+TEST_F(SceneSettingsTest, HandStoredValuesAreReadWithinTheControlsRanges) {
+    const std::pair<DWORD, int32_t> delays[] = {
+        {0xffffffffu, 0}, {0, 0},           {40, 40},
+        {41, 40},         {0x7fffffffu, 40}, {0x80000000u, 0}, {static_cast<DWORD>(-5), 0}};
+    for (auto [stored, read] : delays) {
+        StoreDword("Camera Change", stored);
+        scene.ReadSceneSettings();
+        EXPECT_EQ(SceneSettings.cameraChangeDelay, read) << stored;
+    }
+    const std::pair<DWORD, int32_t> volumes[] = {
+        {0xffffffffu, 0}, {0, 0}, {100, 100}, {101, 100}, {0x80000000u, 0}};
+    for (auto [stored, read] : volumes) {
+        StoreDword("Sound Volume", stored);
+        scene.ReadSceneSettings();
+        EXPECT_EQ(SceneSettings.soundVolume, read) << stored;
+    }
     StoreDword("Camera Change", 60);
     StoreDword("Time", 7);
     StoreDword("Enable FPS", 1);
     scene.ReadSceneSettings();
-    EXPECT_EQ(SceneSettings.cameraChangeDelay, 60);  // the camera uses it as stored
-    EXPECT_EQ(SceneSettings.timeOfDay, 7);           // random for the scene
+    EXPECT_EQ(SceneSettings.cameraChangeDelay, 40);
+    EXPECT_EQ(SceneSettings.timeOfDay, 7);  // random for the scene
     EXPECT_EQ(SceneSettings.enableFps, 1);
     RunDialog([](HWND dialog) {
         EXPECT_EQ(SendDlgItemMessage(dialog, 1015, TBM_GETPOS, 0, 0), 40);
         EXPECT_EQ(IsDlgButtonChecked(dialog, 1012), static_cast<UINT>(BST_CHECKED));
         DialogUserClick(dialog, IDCANCEL);
     });
+}
+
+// OK with a read-only settings folder: a message box says that the settings
+// were not saved and why, and the dialog stays open with the values chosen.
+// As an ordinary user (root writes anywhere), in a child process.
+TEST_F(SceneSettingsTest, OkThatCannotSaveSaysWhyAndKeepsTheDialogOpen) {
+    StoreDword("Time", 0);
+    const std::string before = folder.ReadFile("velmora/registry.reg");
+    chmod(folder.Path().c_str(), 0755);
+    chmod((folder / "velmora").c_str(), 0555);
+    chmod((folder / "velmora/registry.reg").c_str(), 0644);
+    pid_t child = fork();
+    if (child == 0) {
+        if (geteuid() == 0 && setuid(65534) != 0) _exit(10);
+        ClearHeadlessMessageBoxes();
+        int stillOpen = 0;
+        INT_PTR result = RunDialog([&](HWND dialog) {
+            DialogUserClick(dialog, 1013);  // "Night"
+            DialogUserClick(dialog, IDOK);
+            // The dialog is still there, showing what was chosen.
+            stillOpen = IsWindow(dialog) &&
+                        IsDlgButtonChecked(dialog, 1013) == static_cast<UINT>(BST_CHECKED);
+            DialogUserClick(dialog, IDCANCEL);
+        });
+        const auto& boxes = HeadlessMessageBoxes();
+        if (result != IDCANCEL) _exit(11);
+        if (!stillOpen) _exit(12);
+        if (boxes.size() != 1) _exit(13);
+        if (boxes[0].text != "Settings could not be saved: Access is denied.") _exit(14);
+        if (boxes[0].caption != "Velmora" || (boxes[0].type & MB_ICONMASK) != MB_ICONERROR)
+            _exit(15);
+        _exit(0);
+    }
+    int status = -1;
+    waitpid(child, &status, 0);
+    chmod((folder / "velmora").c_str(), 0700);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(folder.ReadFile("velmora/registry.reg"), before);
 }
 
 TEST_F(SceneSettingsTest, MediaPathComesFromPathUnlessItIsTooLong) {

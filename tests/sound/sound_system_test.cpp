@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -414,6 +415,21 @@ TEST_F(SoundSystemTest, ShutdownReleasesEverySound) {
     // The system can start again.
     InitSound(kWindow);
     EXPECT_NE(GetDirectSound(), nullptr);
+}
+
+// A process that exits while sound plays, without ShutdownSound (its display
+// server went away and the display library called exit), stops the feeder
+// and the device before the static objects go, instead of aborting.
+TEST_F(SoundSystemTest, ExitingWhileASoundPlaysStopsTheSystemFirst) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            SetGroupVolume(1.0f, 1);
+            CreateSound("sound/ocean.ogg", 1)->Play(1);
+            std::this_thread::sleep_for(std::chrono::milliseconds(120));
+            std::exit(1);
+        },
+        ::testing::ExitedWithCode(1), "");
 }
 
 TEST(SoundSystemOff, NoAudioDeviceLeavesTheSystemOffSilently) {

@@ -50,10 +50,19 @@ XvfbServer::XvfbServer(int width, int height) {
     setenv("DISPLAY", display.c_str(), 1);
 }
 
-XvfbServer::~XvfbServer() {
+void XvfbServer::Kill() {
     if (pid <= 0) return;
-    kill(pid, SIGTERM);
+    kill(pid, SIGKILL);
     waitpid(pid, nullptr, 0);
+    pid = 0;
+}
+
+XvfbServer::~XvfbServer() {
+    if (display.empty()) return;
+    if (pid > 0) {
+        kill(pid, SIGTERM);
+        waitpid(pid, nullptr, 0);
+    }
     if (hadDisplay) {
         setenv("DISPLAY", previousDisplay.c_str(), 1);
     } else {

@@ -17,6 +17,9 @@ public:
 
     bool Running() const { return pid > 0; }
     const std::string& Display() const { return display; }
+    // Kills the server at once, as a crash would: its clients lose their
+    // connections. DISPLAY keeps naming it until the object goes.
+    void Kill();
 
 private:
     pid_t pid = -1;

@@ -4,12 +4,16 @@
 #include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -341,4 +345,139 @@ TEST(RegistryHiveTest, ReadsHandEditedFilesAndRejectsOthers) {
         EXPECT_NE(std::string::npos, error.find("line ")) << bad;
         EXPECT_EQ(nullptr, hive.FindKey("A"));
     }
+}
+
+// A process holding the lock for ever (here: this test, through a descriptor
+// of its own) stalls no reader, and a writer gives up after a bounded wait
+// with a code the caller can report. Each part runs in a child under a hang
+// bound, so a wait that never ends fails instead of hanging the test.
+TEST_F(RegistryTest, HeldLockStallsNoReaderAndBoundsEveryWriter) {
+    HKEY key = Create();
+    ASSERT_EQ(ERROR_SUCCESS, SetDword(key, "Time", 1));
+    RegCloseKey(key);
+    const std::string before = FileText();
+    int holder = open((config + "/velmora/registry.lock").c_str(), O_RDWR);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(0, flock(holder, LOCK_EX));
+
+    EXPECT_EQ(0, InChild([&] {
+        alarm(10);
+        HKEY opened = nullptr;
+        if (RegOpenKeyEx(HKEY_CURRENT_USER, kKey, 0, KEY_ALL_ACCESS, &opened) != ERROR_SUCCESS)
+            return 1;
+        DWORD value = 0;
+        if (GetDword(opened, "Time", &value) != ERROR_SUCCESS || value != 1) return 2;
+        // The writer waits about two seconds, then fails; later writers of
+        // the same process wait only briefly.
+        auto start = std::chrono::steady_clock::now();
+        if (SetDword(opened, "Time", 2) != ERROR_LOCK_VIOLATION) return 3;
+        auto waited = std::chrono::steady_clock::now() - start;
+        if (waited < std::chrono::milliseconds(1500)) return 4;
+        start = std::chrono::steady_clock::now();
+        if (SetDword(opened, "Sound Volume", 5) != ERROR_LOCK_VIOLATION) return 5;
+        if (std::chrono::steady_clock::now() - start > std::chrono::milliseconds(500)) return 6;
+        return 0;
+    }));
+    EXPECT_EQ(before, FileText());
+
+    // Once the holder lets go, writes go through again.
+    flock(holder, LOCK_UN);
+    close(holder);
+    key = Create();
+    EXPECT_EQ(ERROR_SUCCESS, SetDword(key, "Time", 2));
+    RegCloseKey(key);
+}
+
+// Files of a megabyte in the shapes that cost most per byte: thousands of
+// values in one key, thousands of keys, keys nested as deep as allowed, and
+// one long continued hex value. Each is parsed, then read through the API
+// and queried a hundred times, within a hang bound; the times are printed.
+TEST_F(RegistryTest, MegabyteFilesLoadInTimeProportionalToTheirLength) {
+    const std::string saverKey = "\n[HKEY_CURRENT_USER\\Software\\Quintaro\\Velmora]\n";
+    const std::string time = "\"Time\"=dword:00000001\n";
+    std::string manyValues = "REGEDIT4\n" + saverKey, manyKeys = "REGEDIT4\n";
+    std::string deepKeys = "REGEDIT4\n", longHex = "REGEDIT4\n" + saverKey + "\"Blob\"=hex:00";
+    for (int i = 0; manyValues.size() < (1u << 20); ++i) {
+        manyValues += "\"Value " + std::to_string(i) + "\"=dword:0000002a\n";
+    }
+    manyValues += time;
+    for (int i = 0; manyKeys.size() < (1u << 20); ++i) {
+        manyKeys += "\n[HKEY_CURRENT_USER\\Software\\Key " + std::to_string(i) +
+                    "]\n\"x\"=dword:00000001\n";
+    }
+    manyKeys += saverKey + time;
+    // As deep as allowed and as many keys as allowed: the names make up the length.
+    for (int i = 0; (i + 1) * kRegistryMaxDepth < kRegistryMaxKeys; ++i) {
+        std::string path = "\n[HKEY_CURRENT_USER\\Deep" + std::to_string(i);
+        for (size_t level = 1; level < kRegistryMaxDepth; ++level) path += "\\Level of a key";
+        deepKeys += path + "]\n";
+    }
+    deepKeys += saverKey + time;
+    while (longHex.size() < (1u << 20)) longHex += ",01,02,03,04,05,06,07,08,\\\n  09";
+    longHex += "\n" + time;
+
+    // More keys than a file of settings may hold is damage.
+    std::string tooManyKeys = "REGEDIT4\n";
+    for (size_t i = 0; i <= kRegistryMaxKeys; ++i) {
+        tooManyKeys += "[HKEY_CURRENT_USER\\" + std::to_string(i) + "]\n";
+    }
+    RegistryHive refused;
+    std::string why;
+    EXPECT_FALSE(refused.Parse(tooManyKeys, &why));
+    EXPECT_NE(std::string::npos, why.find("too many keys")) << why;
+
+    using Milliseconds = std::chrono::duration<double, std::milli>;
+    for (const std::string* text : {&manyValues, &manyKeys, &deepKeys, &longHex}) {
+        temp.WriteFile("config/velmora/registry.reg", *text);
+        EXPECT_EQ(0, InChild([&] {
+            alarm(20);
+            auto start = std::chrono::steady_clock::now();
+            RegistryHive hive;
+            std::string error;
+            if (!hive.Parse(*text, &error)) return 1;
+            auto parsed = std::chrono::steady_clock::now();
+            HKEY opened = nullptr;
+            if (RegOpenKeyEx(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &opened) != ERROR_SUCCESS)
+                return 2;
+            for (int i = 0; i < 100; ++i) {
+                DWORD value = 0;
+                if (GetDword(opened, "Time", &value) != ERROR_SUCCESS || value != 1) return 3;
+            }
+            RegCloseKey(opened);
+            std::printf("%zu bytes: parsed in %.0f ms, opened and queried 100 times in %.0f ms\n",
+                        text->size(), Milliseconds(parsed - start).count(),
+                        Milliseconds(std::chrono::steady_clock::now() - parsed).count());
+            std::fflush(stdout);
+            return 0;
+        })) << text->substr(0, 80);
+    }
+}
+
+TEST_F(RegistryTest, OversizedFileIsSetAsideLikeADamagedOne) {
+    std::string huge = "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quintaro\\Velmora]\n";
+    huge += "\"Time\"=dword:00000001\n";
+    while (huge.size() <= (16u << 20)) huge += "; " + std::string(1000, 'x') + "\n";
+    temp.WriteFile("config/velmora/registry.reg", huge);
+    testing::internal::CaptureStderr();
+    HKEY key = nullptr;
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegOpenKeyEx(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &key));
+    std::string message = testing::internal::GetCapturedStderr();
+    EXPECT_NE(std::string::npos, message.find("larger than 16 MiB")) << message;
+    EXPECT_TRUE(huge == temp.ReadFile("config/velmora/registry.reg.damaged"));
+}
+
+TEST_F(RegistryTest, ReplacedFileKeepsTheModeOfTheOldOne) {
+    HKEY key = Create();
+    ASSERT_EQ(ERROR_SUCCESS, SetDword(key, "Time", 1));
+    for (mode_t mode : {0644, 0444}) {
+        ASSERT_EQ(0, chmod(RegistryFile().c_str(), mode));
+        ASSERT_EQ(ERROR_SUCCESS, SetDword(key, "Time", mode));
+        struct stat info;
+        ASSERT_EQ(0, stat(RegistryFile().c_str(), &info));
+        EXPECT_EQ(mode, info.st_mode & 07777);
+        DWORD value = 0;
+        EXPECT_EQ(ERROR_SUCCESS, GetDword(key, "Time", &value));
+        EXPECT_EQ(mode, value);
+    }
+    RegCloseKey(key);
 }

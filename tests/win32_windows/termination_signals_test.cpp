@@ -5,6 +5,7 @@
 
 #include <signal.h>
 
+#include <chrono>
 #include <thread>
 
 #include "platform/win32/termination_signals.h"
@@ -84,4 +85,34 @@ TEST_F(TerminationSignalsTest, WithoutWatchingASignalKeepsItsDefaultMeaning) {
             std::_Exit(0);
         },
         ::testing::KilledBySignal(SIGTERM), "");
+}
+
+// A program that is busy starting or loading (here: asleep) never looks for
+// messages: the request still ends it, promptly and the default way.
+TEST_F(TerminationSignalsTest, ARequestNobodyComesForEndsTheProcessSoon) {
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EXIT(
+        {
+            Win32QuitOnTerminationSignals();
+            raise(SIGTERM);
+            std::this_thread::sleep_for(std::chrono::seconds(30));
+            std::_Exit(0);
+        },
+        ::testing::KilledBySignal(SIGTERM), "");
+    // A hang bound only: the request waits 150 ms on a quiet machine.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+}
+
+// A modal loop that sees the request closes for it and leaves it to the loop
+// below: meanwhile the watchdog leaves the process alone.
+TEST_F(TerminationSignalsTest, ARequestAModalLoopHasSeenIsLeftToTheProgram) {
+    EXPECT_EXIT(
+        {
+            Win32QuitOnTerminationSignals();
+            raise(SIGTERM);
+            if (!Win32TerminationPending()) std::_Exit(3);
+            std::this_thread::sleep_for(std::chrono::seconds(1));
+            ExitWithQuitSeen();
+        },
+        ::testing::ExitedWithCode(0), "");
 }

@@ -5,7 +5,9 @@
 //   - a drive path "x:\..." lands under the per-user folder
 //     $XDG_DATA_HOME/velmora/drive_x/ (~/.local/share/velmora/drive_x/ when
 //     XDG_DATA_HOME is unset), created on demand when a file is written;
-//   - a directory never opens as a file, as on Windows.
+//   - only a regular file opens, and opening never waits: a folder (as on
+//     Windows), a FIFO, a socket or a device is refused with a line on
+//     standard error.
 #pragma once
 
 #include <cstdio>

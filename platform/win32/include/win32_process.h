@@ -4,6 +4,8 @@
 
 #include "win32_types.h"
 
+#include <cstdarg>
+
 typedef INT_PTR(WINAPI* FARPROC)();
 typedef DWORD(WINAPI* LPTHREAD_START_ROUTINE)(LPVOID);
 
@@ -56,6 +58,22 @@ BOOL GetVersionEx(LPOSVERSIONINFO info);
 
 DWORD GetLastError();
 void SetLastError(DWORD error);
+
+// The system's text for an error code, as Windows words it and ending in
+// "\r\n"; only FORMAT_MESSAGE_FROM_SYSTEM (with or without
+// FORMAT_MESSAGE_IGNORE_INSERTS) and the codes the stand-in produces. The
+// length written without the NUL, or 0 (ERROR_MR_MID_NOT_FOUND, or
+// ERROR_INSUFFICIENT_BUFFER when the text does not fit).
+#define FORMAT_MESSAGE_IGNORE_INSERTS 0x00000200
+#define FORMAT_MESSAGE_FROM_SYSTEM 0x00001000
+#define ERROR_MR_MID_NOT_FOUND 317
+DWORD WINAPI FormatMessageA(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId,
+                            DWORD dwLanguageId, LPSTR lpBuffer, DWORD nSize, va_list* Arguments);
+#define FormatMessage FormatMessageA
+
+// Ends the process at once with the exit code; nothing of the program's
+// own clean-up runs.
+[[noreturn]] void WINAPI ExitProcess(UINT uExitCode);
 
 HANDLE GetCurrentThread();
 DWORD GetCurrentThreadId();

@@ -3,8 +3,10 @@
 // hive is the REGEDIT4 text file $XDG_CONFIG_HOME/velmora/registry.reg
 // (~/.config/velmora/registry.reg when XDG_CONFIG_HOME is unset). Every change
 // re-reads the file and writes it back atomically under an exclusive lock, so
-// several processes may share it; a file that cannot be parsed is renamed with
-// a ".damaged" suffix and left for the user, never overwritten.
+// several processes may share it; reads never wait for the lock, and a change
+// that cannot get it within about 2 s fails with ERROR_LOCK_VIOLATION. A file
+// that cannot be parsed (or is larger than 16 MiB) is renamed with a
+// ".damaged" suffix and left for the user, never overwritten.
 #pragma once
 
 #include "win32_types.h"

@@ -6,8 +6,8 @@
 #include "platform/process_entry.h"
 #include "scene/rerir_screensaver.h"
 
-int main() {
-    PrepareSaverProcess();
+int main(int argc, char** argv) {
+    if (const int status = PrepareSaverProcess(argc, argv); status >= 0) return status;
     CRerirScreensaver saver;
     HRESULT result = saver.Initialise(GetModuleHandle(nullptr));
     if (FAILED(result)) {

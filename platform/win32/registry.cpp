@@ -3,12 +3,15 @@
 // from and written to the file, so every process sees every other's changes.
 #include <windows.h>
 
+#include "platform/win32/registry_overrides.h"
 #include "platform/win32/registry_store.h"
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <mutex>
 #include <unordered_set>
+#include <utility>
 
 namespace {
 
@@ -33,6 +36,22 @@ bool Resolve(HKEY handle, OpenKey* out) {
     auto* key = reinterpret_cast<OpenKey*>(handle);
     if (OpenKeys().count(key) == 0) return false;
     *out = *key;
+    return true;
+}
+
+// Overridden values by folded key path and folded value name.
+std::mutex overrideLock;
+std::map<std::pair<std::string, std::string>, DWORD>& Overrides() {
+    static std::map<std::pair<std::string, std::string>, DWORD> values;
+    return values;
+}
+
+bool FindOverride(const std::string& path, const std::string& name, DWORD* value) {
+    std::lock_guard<std::mutex> hold(overrideLock);
+    if (Overrides().empty()) return false;
+    auto found = Overrides().find({RegistryFoldCase(path), RegistryFoldCase(name)});
+    if (found == Overrides().end()) return false;
+    *value = found->second;
     return true;
 }
 
@@ -64,6 +83,12 @@ bool JoinPath(const std::string& parent, LPCSTR sub, std::string* out) {
 }
 
 }  // namespace
+
+void Win32OverrideRegistryDword(const std::string& keyPath, const std::string& valueName,
+                                DWORD value) {
+    std::lock_guard<std::mutex> hold(overrideLock);
+    Overrides()[{RegistryFoldCase(keyPath), RegistryFoldCase(valueName)}] = value;
+}
 
 LONG WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR /*lpClass*/,
                             DWORD /*dwOptions*/, REGSAM samDesired,
@@ -119,6 +144,17 @@ LONG WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, 
     }
     if ((key.access & KEY_QUERY_VALUE) == 0) return ERROR_ACCESS_DENIED;
     std::string name = lpValueName != nullptr ? lpValueName : "";
+    if (DWORD overridden = 0; FindOverride(key.path, name, &overridden)) {
+        if (lpType != nullptr) *lpType = REG_DWORD;
+        if (lpcbData == nullptr) return ERROR_SUCCESS;
+        if (lpData != nullptr && *lpcbData < sizeof overridden) {
+            *lpcbData = sizeof overridden;
+            return ERROR_MORE_DATA;
+        }
+        if (lpData != nullptr) memcpy(lpData, &overridden, sizeof overridden);
+        *lpcbData = sizeof overridden;
+        return ERROR_SUCCESS;
+    }
     return registry_store::Read([&](const RegistryHive& hive) -> LONG {
         const RegistryKey* found = hive.FindKey(key.path);
         const RegistryValue* value = found != nullptr ? found->Find(name) : nullptr;

@@ -13,6 +13,7 @@
 #include "platform/win32/native_window.h"
 #include "platform/win32/resource_images.h"
 #include "platform/win32/saver_host_window.h"
+#include "platform/win32/window_placement.h"
 #include "platform/win32/video_connection.h"
 
 namespace {
@@ -308,6 +309,46 @@ void NativeWindow::Present() {
     SDL_UpdateWindowSurface(sdl);
 }
 
+namespace {
+
+struct CaptionedPlacement {
+    bool given = false;
+    int width = 0, height = 0;
+    bool placed = false;
+    int x = 0, y = 0;
+    unsigned long inWindow = 0;  // X11 window to fill instead, or 0
+};
+
+std::mutex placementLock;
+CaptionedPlacement captionedPlacement;
+
+// The placement for a window of `style`, once: only the program's first
+// captioned top-level window (its test window) takes it, not its dialogs.
+CaptionedPlacement TakeCaptionedPlacement(DWORD style) {
+    std::lock_guard<std::mutex> hold(placementLock);
+    if ((style & (WS_CHILD | WS_POPUP)) != 0 || (style & WS_CAPTION) != WS_CAPTION) return {};
+    const CaptionedPlacement placement = captionedPlacement;
+    captionedPlacement = {};
+    return placement;
+}
+
+}  // namespace
+
+void Win32PlaceCaptionedWindow(int clientWidth, int clientHeight, bool placed, int x, int y) {
+    std::lock_guard<std::mutex> hold(placementLock);
+    captionedPlacement.given = true;
+    captionedPlacement.width = std::max(clientWidth, 1);
+    captionedPlacement.height = std::max(clientHeight, 1);
+    captionedPlacement.placed = placed;
+    captionedPlacement.x = x;
+    captionedPlacement.y = y;
+}
+
+void Win32PlaceCaptionedWindowIn(unsigned long xWindow) {
+    std::lock_guard<std::mutex> hold(placementLock);
+    captionedPlacement.inWindow = xWindow;
+}
+
 // Creates the SDL window of a top-level window at its client rectangle.
 static SDL_Window* CreateTopLevel(const char* title, DWORD style, DWORD exStyle, int x, int y,
                                   int width, int height) {
@@ -362,6 +403,7 @@ HWND CreateWindowEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD st
         height = kDefaultHeight;
     }
 
+    const CaptionedPlacement placement = TakeCaptionedPlacement(style);
     auto* window = new NativeWindow;
     window->procedure = info.lpfnWndProc;
     window->classStyle = info.style;
@@ -402,6 +444,23 @@ HWND CreateWindowEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD st
             SetLastError(ERROR_INVALID_WINDOW_HANDLE);
             return nullptr;
         }
+    } else if (placement.inWindow != 0) {
+        // Drawn inside another program's window (a settings preview pane):
+        // a child filling it, ended when that window goes away.
+        int hostX = 0, hostY = 0, hostWidth = 0, hostHeight = 0;
+        if (!Win32QueryXWindowOnRoot(placement.inWindow, &hostX, &hostY, &hostWidth,
+                                     &hostHeight)) {
+            delete window;
+            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+            return nullptr;
+        }
+        window->owner = parent;
+        window->foreignParent = placement.inWindow;
+        if (!CreateInXParent(window, placement.inWindow, 0, 0, hostWidth, hostHeight)) {
+            delete window;
+            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+            return nullptr;
+        }
     } else {
         window->owner = parent;
         RECT insets = FrameInsets(style);
@@ -412,7 +471,17 @@ HWND CreateWindowEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD st
         }
         int clientWidth = std::max(width - insets.left - insets.right, 1);
         int clientHeight = std::max(height - insets.top - insets.bottom, 1);
-        window->sdl = CreateTopLevel(window->text.c_str(), style, exStyle, clientX, clientY,
+        DWORD topStyle = style;
+        if (placement.given) {
+            clientWidth = placement.width;
+            clientHeight = placement.height;
+            if (placement.placed) {
+                clientX = placement.x;
+                clientY = placement.y;
+            }
+            topStyle |= WS_THICKFRAME;
+        }
+        window->sdl = CreateTopLevel(window->text.c_str(), topStyle, exStyle, clientX, clientY,
                                      clientWidth, clientHeight);
     }
     if (window->sdl == nullptr) {

@@ -99,7 +99,7 @@ Output* InstallTest::installLog = nullptr;
 TEST_F(InstallTest, PutsEveryFileInItsPlace) {
     for (const char* file :
          {"bin/velmora", "share/velmora/Media.dat", "share/velmora/site.url",
-          "share/man/man1/velmora.1", "share/applications/velmora.desktop",
+          "share/man/man6/velmora.6", "share/applications/velmora.desktop",
           "share/icons/hicolor/16x16/apps/velmora.png",
           "share/icons/hicolor/32x32/apps/velmora.png",
           "share/icons/hicolor/48x48/apps/velmora.png", "share/xscreensaver/config/velmora.xml",
@@ -125,14 +125,15 @@ TEST_F(InstallTest, PutsEveryFileInItsPlace) {
 }
 
 TEST_F(InstallTest, ManualPageRendersWithoutWarnings) {
-    std::string page = Quote(Installed("share/man/man1/velmora.1"));
+    std::string page = Quote(Installed("share/man/man6/velmora.6"));
     Output checked = Capture("groff -man -ww -z -Tutf8 " + page);
     EXPECT_EQ(checked.status, 0);
     EXPECT_EQ(checked.text, "");
     Output shown = Capture("MANWIDTH=80 man -l " + page + " | col -b");
     EXPECT_EQ(shown.status, 0) << shown.text;
     for (const char* part : {"velmora - animated 3D lake screen saver", "XSCREENSAVER_WINDOW",
-                             "registry.reg", "TreeError.er", "share/velmora/"}) {
+                             "registry.reg", "TreeError.er", "share/velmora/", "--window-id id",
+                             "--camera-delay seconds", "--no-sound", "--version"}) {
         EXPECT_NE(shown.text.find(part), std::string::npos) << part << "\n" << shown.text;
     }
 }

@@ -24,6 +24,7 @@
 #include <string>
 #include <thread>
 
+#include "tests/support/shell_command.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/xvfb_server.h"
 
@@ -32,24 +33,6 @@ namespace fs = std::filesystem;
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-struct Output {
-    int status;
-    std::string text;
-};
-
-// Runs a shell command; its exit status and everything it printed.
-Output Capture(const std::string& command) {
-    Output result{-1, ""};
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (pipe == nullptr) return result;
-    char buffer[4096];
-    size_t got;
-    while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0) result.text.append(buffer, got);
-    int status = pclose(pipe);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
-}
 
 std::string Quote(const std::string& text) {
     std::string quoted = "'";
@@ -70,7 +53,7 @@ protected:
         std::string pattern = (fs::temp_directory_path() / "velmora install-XXXXXX").string();
         if (mkdtemp(pattern.data()) == nullptr) return;
         prefix = new std::string(pattern);
-        installLog = new Output(Capture(Quote(VELMORA_CMAKE) + " --install " +
+        installLog = new CommandOutput(CaptureCommand(Quote(VELMORA_CMAKE) + " --install " +
                                         Quote(VELMORA_BINARY_DIR) + " --prefix " + Quote(pattern)));
     }
     static void TearDownTestSuite() {
@@ -88,11 +71,11 @@ protected:
     static std::string Installed(const std::string& relative) { return *prefix + "/" + relative; }
 
     static std::string* prefix;
-    static Output* installLog;
+    static CommandOutput* installLog;
 };
 
 std::string* InstallTest::prefix = nullptr;
-Output* InstallTest::installLog = nullptr;
+CommandOutput* InstallTest::installLog = nullptr;
 
 }  // namespace
 
@@ -126,10 +109,10 @@ TEST_F(InstallTest, PutsEveryFileInItsPlace) {
 
 TEST_F(InstallTest, ManualPageRendersWithoutWarnings) {
     std::string page = Quote(Installed("share/man/man6/velmora.6"));
-    Output checked = Capture("groff -man -ww -z -Tutf8 " + page);
+    CommandOutput checked = CaptureCommand("groff -man -ww -z -Tutf8 " + page);
     EXPECT_EQ(checked.status, 0);
     EXPECT_EQ(checked.text, "");
-    Output shown = Capture("MANWIDTH=80 man -l " + page + " | col -b");
+    CommandOutput shown = CaptureCommand("MANWIDTH=80 man -l " + page + " | col -b");
     EXPECT_EQ(shown.status, 0) << shown.text;
     for (const char* part : {"velmora - animated 3D lake screen saver", "XSCREENSAVER_WINDOW",
                              "registry.reg", "TreeError.er", "share/velmora/", "--window-id id",
@@ -140,7 +123,7 @@ TEST_F(InstallTest, ManualPageRendersWithoutWarnings) {
 
 TEST_F(InstallTest, MenuEntryValidatesAndOpensTheConfiguration) {
     std::string entry = Installed("share/applications/velmora.desktop");
-    Output checked = Capture("desktop-file-validate " + Quote(entry));
+    CommandOutput checked = CaptureCommand("desktop-file-validate " + Quote(entry));
     EXPECT_EQ(checked.status, 0);
     EXPECT_EQ(checked.text, "");
     std::string text = ReadAll(entry);
@@ -150,11 +133,11 @@ TEST_F(InstallTest, MenuEntryValidatesAndOpensTheConfiguration) {
 
 TEST_F(InstallTest, XScreenSaverDescriptionIsWellFormed) {
     std::string xml = Quote(Installed("share/xscreensaver/config/velmora.xml"));
-    Output checked = Capture("xmllint --noout " + xml);
+    CommandOutput checked = CaptureCommand("xmllint --noout " + xml);
     EXPECT_EQ(checked.status, 0);
     EXPECT_EQ(checked.text, "");
     auto value = [&](const std::string& path) {
-        std::string text = Capture("xmllint --xpath 'string(" + path + ")' " + xml).text;
+        std::string text = CaptureCommand("xmllint --xpath 'string(" + path + ")' " + xml).text;
         if (!text.empty() && text.back() == '\n') text.pop_back();
         return text;
     };
@@ -196,7 +179,7 @@ TEST_F(InstallTest, SiteShortcutOpensTheInstalledReadme) {
 
 TEST_F(InstallTest, RelativePrefixGivesTheShortcutAnAbsoluteAddress) {
     TempFolder folder;  // the install runs here
-    Output log = Capture(Quote(VELMORA_CMAKE) + " --install " + Quote(VELMORA_BINARY_DIR) +
+    CommandOutput log = CaptureCommand(Quote(VELMORA_CMAKE) + " --install " + Quote(VELMORA_BINARY_DIR) +
                          " --prefix relative");
     ASSERT_EQ(log.status, 0) << log.text;
     EXPECT_EQ(folder.ReadFile("relative/share/velmora/site.url"),

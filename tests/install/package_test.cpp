@@ -9,32 +9,12 @@
 
 #include <string>
 
+#include "tests/support/shell_command.h"
 #include "tests/support/temp_folder.h"
-
-namespace {
-
-struct Output {
-    int status;
-    std::string text;
-};
-
-Output Capture(const std::string& command) {
-    Output result{-1, ""};
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (pipe == nullptr) return result;
-    char buffer[4096];
-    size_t got;
-    while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0) result.text.append(buffer, got);
-    const int status = pclose(pipe);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
-}
-
-}  // namespace
 
 TEST(PackageTest, HoldsTheHackItsMediaAndDescriptionAndPassesLintian) {
     TempFolder out;
-    const Output built = Capture(std::string("'") + VELMORA_SOURCE_DIR +
+    const CommandOutput built = CaptureCommand(std::string("'") + VELMORA_SOURCE_DIR +
                                  "/scripts/package-deb.sh' '" + VELMORA_BINARY_DIR + "' '" +
                                  out.Path() + "'");
     ASSERT_EQ(built.status, 0) << built.text;
@@ -43,7 +23,7 @@ TEST(PackageTest, HoldsTheHackItsMediaAndDescriptionAndPassesLintian) {
     deb = deb.substr(deb.rfind('\n') + 1);
     ASSERT_NE(deb.find("/velmora_"), std::string::npos) << built.text;
 
-    const Output listing = Capture("dpkg-deb -c '" + deb + "'");
+    const CommandOutput listing = CaptureCommand("dpkg-deb -c '" + deb + "'");
     ASSERT_EQ(listing.status, 0) << listing.text;
     for (const char* file :
          {" ./usr/bin/velmora\n", " ./usr/libexec/xscreensaver/velmora -> ../../bin/velmora\n",
@@ -56,13 +36,13 @@ TEST(PackageTest, HoldsTheHackItsMediaAndDescriptionAndPassesLintian) {
     }
     EXPECT_EQ(listing.text.find(" ./home"), std::string::npos);
 
-    const Output depends = Capture("dpkg-deb -f '" + deb + "' Depends Suggests");
+    const CommandOutput depends = CaptureCommand("dpkg-deb -f '" + deb + "' Depends Suggests");
     EXPECT_NE(depends.text.find("libsdl2-2.0-0"), std::string::npos) << depends.text;
     EXPECT_NE(depends.text.find("libc6"), std::string::npos) << depends.text;
     EXPECT_NE(depends.text.find("Suggests: xscreensaver"), std::string::npos) << depends.text;
 
-    if (Capture("command -v lintian").status != 0) GTEST_SKIP() << "lintian is not installed";
-    const Output lint = Capture("lintian --no-tag-display-limit '" + deb + "'");
+    if (CaptureCommand("command -v lintian").status != 0) GTEST_SKIP() << "lintian is not installed";
+    const CommandOutput lint = CaptureCommand("lintian --no-tag-display-limit '" + deb + "'");
     std::printf("%s", lint.text.c_str());
     EXPECT_EQ(lint.text.find("\nE: "), std::string::npos) << lint.text;
     EXPECT_NE(lint.text.rfind("E: ", 0), 0u) << lint.text;

@@ -189,12 +189,18 @@ protected:
     // The controls of the window once it exists; empty after `limit`.
     std::vector<Control> WaitForControls(const std::string& windowClass, const std::string& title,
                                          milliseconds limit = seconds(60)) {
+        // A dialog is listed while its controls are still being made: only a
+        // listing that stays the same for one more look is the whole dialog.
         const auto end = Clock::now() + limit;
+        std::string previous;
         while (Clock::now() < end) {
             std::string listing;
             if (Probe({"list", windowClass, title}, &listing) == 0) {
                 std::vector<Control> controls = ParseControls(listing);
-                if (!controls.empty()) return controls;
+                if (!controls.empty() && listing == previous) return controls;
+                previous = listing;
+            } else {
+                previous.clear();
             }
             std::this_thread::sleep_for(milliseconds(200));
         }

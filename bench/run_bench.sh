@@ -12,7 +12,12 @@
 #   3. own code against the GL driver: callgrind instruction counts of the
 #      frames alone (a long run less a one-frame run), by library;
 #   4. side by side under one Xvfb at 600x400, the saver's /t window size:
-#      frames per second, CPU per frame and peak resident memory after the run.
+#      frames per second, CPU per frame and peak resident memory after the run;
+#   5. our Direct3D 8 against Wine's: velmora-render against velmora-render.exe
+#      of a Windows build (VELMORA_WINDOWS_BUILD, default build-windows in the
+#      source tree) under Wine, the same frames, runs alternating: wall and CPU
+#      per frame, time to the first frame and peak resident memory. Skipped
+#      when that build has no velmora-render.exe.
 set -euo pipefail
 build=$(cd "${1:?usage: run_bench.sh BUILD_DIR}" && pwd)
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
@@ -32,6 +37,8 @@ xvfb_pid=
 child=
 cleanup() {
   [ -n "$child" ] && kill "$child" 2>/dev/null
+  # Wine's server for the prefix of section 5, when a run ended before it did.
+  if [ -d "$work/wine-prefix" ]; then WINEPREFIX=$work/wine-prefix wineserver -k 2>/dev/null || true; fi
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
   rm -rf "$work"
 }
@@ -218,5 +225,89 @@ for name in "${programs[@]}"; do
     "$(awk '{print $2}' "$work/$name.run" | median)" \
     "$(awk '{print $3}' "$work/$name.run" | median)"
 done
+# ---- 5. our Direct3D 8 against Wine's ------------------------------------------
+# The frames of section 2 at 1024x768 (0 to 280 s at a 1 s step, day and
+# night), once natively and once under Wine, alternating, with the settings of
+# tools/compare/compare-wine.sh on both sides (no clock, no sound). Wine's
+# prefix is booted first and its server kept running, so a run pays for the
+# program's own start, not for a boot. Counted for Wine: the process that runs
+# velmora-render.exe (wine execs itself into it; its CPU includes Mesa's
+# threads, as the native figure does) and, separately, wineserver's CPU during
+# the run; wineserver's memory is reported beside, not added.
+echo
+windows_build=${VELMORA_WINDOWS_BUILD:-$source_dir/build-windows}
+exe=$windows_build/tools/render/velmora-render.exe
+if [ ! -f "$exe" ]; then
+  echo "== our Direct3D 8 against Wine's: skipped, no $exe"
+  echo "   (scripts/build-windows.sh makes it; VELMORA_WINDOWS_BUILD names another Windows build)"
+else
+  echo "== our Direct3D 8 against Wine's at 1024x768, 0 to 280 s at a 1 s step, runs alternating (median of $repeats)"
+  export WINEPREFIX=$work/wine-prefix WINEDEBUG=-all WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree,mshtml="
+  settings=$work/config/velmora/registry.reg
+  mkdir -p "$(dirname "$settings")"
+  printf '%s\r\n' REGEDIT4 '' '[HKEY_CURRENT_USER\Software\Quintaro\Velmora]' \
+    '"Show Time"=dword:00000000' '"Enable FPS"=dword:00000001' \
+    '"Enable Sound"=dword:00000000' >"$settings"
+  wine wineboot -i >/dev/null 2>&1
+  wineserver -w
+  wineserver -p
+  wine reg import "$(winepath -w "$settings")" >/dev/null 2>&1
+  # This prefix's server, not another user's: it inherited WINEPREFIX.
+  server=
+  for pid in $(pgrep wineserver); do
+    { tr '\0' '\n' <"/proc/$pid/environ"; } 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" &&
+      server=$pid
+  done
+  cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat" 2>/dev/null || echo 0; }
+  # side NAME: one run; appends "day-wall day-cpu night-wall night-cpu first-s
+  # peak-MiB server-cpu-ms-per-frame" to $work/NAME.d3d.
+  side() {
+    local name=$1 out=$work/d3d-$1 t0 ticks0 ticks1
+    rm -rf "$out"; mkdir -p "$out"
+    ticks0=$(cpu_ticks "$server")
+    t0=$(now_ns)
+    if [ "$name" = native ]; then
+      (cd "$build" && /usr/bin/time -f '%M' -o "$work/d3d.rss" "$render" \
+         --size 1024x768 --step 1 --at 1 --at 280 --out "$out") >"$work/d3d.log"
+    else
+      (cd "$build" && /usr/bin/time -f '%M' -o "$work/d3d.rss" wine "$exe" \
+         --size 1024x768 --step 1 --at 1 --at 280 --out "$(winepath -w "$out")") 2>/dev/null |
+        tr -d '\r' >"$work/d3d.log"
+    fi
+    ticks1=$(cpu_ticks "$server")
+    # The first frame is written as soon as it is drawn: its file's time.
+    local first
+    first=$(awk -v t0="$t0" -v t1="$(stat -c %.9Y "$out/frame-0001.00.png")" \
+      'BEGIN {printf "%.2f", t1 - t0 / 1e9}')
+    local figures
+    figures=$(grep -E '^velmora-render: (day|night):' "$work/d3d.log" |
+      sed -E 's/.*, ([0-9.]+) ms per frame.*, ([0-9.]+) ms CPU per frame.*/\1 \2/' | tr '\n' ' ')
+    local frames
+    frames=$(grep -E '^velmora-render: (day|night):' "$work/d3d.log" |
+      awk '{n += $3} END {print n}')
+    echo "$figures $first $(awk '{printf "%.1f", $1 / 1024}' "$work/d3d.rss") \
+      $(awk -v t="$((ticks1 - ticks0))" -v hz="$(getconf CLK_TCK)" -v n="$frames" \
+          'BEGIN {printf "%.2f", n ? t * 1000 / hz / n : 0}')" >>"$work/$name.d3d"
+  }
+  : >"$work/native.d3d"
+  : >"$work/wine.d3d"
+  for _ in $(seq "$repeats"); do
+    side native
+    side wine
+  done
+  d3d_median() { awk -v c="$2" '{print $c}' "$work/$1.d3d" | median; }
+  printf '%-28s %22s %22s %10s %10s\n' "" "day wall / CPU ms" "night wall / CPU ms" "first (s)" "peak MiB"
+  for name in native wine; do
+    label="velmora-render (ours)"
+    [ "$name" = wine ] && label="velmora-render.exe (Wine)"
+    printf '%-28s %22s %22s %10s %10s\n' "$label" \
+      "$(d3d_median "$name" 1) / $(d3d_median "$name" 2)" "$(d3d_median "$name" 3) / $(d3d_median "$name" 4)" \
+      "$(d3d_median "$name" 5)" "$(d3d_median "$name" 6)"
+  done
+  echo "wineserver during Wine's runs: $(d3d_median wine 7) ms of CPU per frame;" \
+    "$(awk '/^VmRSS:/ {printf "%.1f", $2 / 1024}' "/proc/$server/status" 2>/dev/null || echo n/a) MiB resident after them"
+  wineserver -k
+fi
+
 echo
 echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"

@@ -4,7 +4,9 @@
 # same GL driver, and compares them. Writes OUT/README.md (how the frames were
 # made, the table of differences and both renderers' frame costs) and a heat
 # map per frame in OUT/heat-maps/. The frames are kept in
-# LINUX_BUILD/reference-frames/{linux,wine}.
+# LINUX_BUILD/reference-frames/{linux,wine}. The hand-written part of the
+# page, why the remaining pixels differ, is docs/reference/why-pixels-differ.md,
+# which the page takes in after the table.
 #
 #   tools/compare/compare-wine.sh [LINUX_BUILD [WINDOWS_BUILD [OUT]]]
 #
@@ -132,6 +134,8 @@ covers): black where both are equal, through red and yellow to white where
 a channel differs by 64 levels or more.
 
 $(table)
+
+$(cat "$source_dir/docs/reference/why-pixels-differ.md")
 
 ## Frame costs
 

@@ -10,10 +10,13 @@ struct Wave {
     float phase;      // radians
 };
 
-// A few long swells and finer cross ripples, all tileable.
+// The saver bends the reflection by the height differences between
+// neighbouring texels, not by the heights: for ripples that show, the field
+// must change fast, so it is made of a few short waves (7 to 9 texels
+// long), all tileable, crossing in different directions.
 constexpr Wave kWaves[] = {
-    {2, 1, 1.00f, 0.0f},  {-1, 3, 0.80f, 1.3f}, {4, -3, 0.55f, 2.1f}, {5, 6, 0.40f, 0.7f},
-    {-7, 4, 0.30f, 4.0f}, {9, 2, 0.22f, 5.2f},  {3, 11, 0.18f, 3.3f}, {-12, 9, 0.12f, 1.9f},
+    {24, 17, 1.00f, 0.0f},   {-30, 12, 0.90f, 1.3f}, {9, 33, 0.80f, 2.1f},
+    {-18, -27, 0.70f, 0.7f}, {35, -6, 0.60f, 4.0f},  {14, -31, 0.50f, 5.2f},
 };
 
 }  // namespace
@@ -36,7 +39,7 @@ std::vector<uint8_t> GenerateBumpHeights() {
     }
     std::vector<uint8_t> heights(kSize * kSize);
     for (size_t i = 0; i < field.size(); ++i) {
-        long value = std::lround(field[i] / peak * 100.0f);
+        long value = std::lround(field[i] / peak * 124.0f);
         heights[i] = static_cast<uint8_t>(static_cast<int8_t>(value));
     }
     return heights;

@@ -28,9 +28,12 @@ public:
         if (face) FT_Done_Face(face);
         if (library) FT_Done_FreeType(library);
     }
-    // Renders `code` at `pixels`; the bitmap is in face->glyph->bitmap.
-    bool Render(unsigned code, int pixels) {
+    // Renders `code` at `pixels`, widened by `stretch`; the bitmap is in
+    // face->glyph->bitmap.
+    bool Render(unsigned code, int pixels, float stretch = 1.0f) {
         FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(pixels));
+        FT_Matrix widen = {static_cast<FT_Fixed>(std::lround(stretch * 65536.0f)), 0, 0, 0x10000};
+        FT_Set_Transform(face, &widen, nullptr);
         return FT_Load_Char(face, code, FT_LOAD_RENDER) == 0;
     }
     FT_GlyphSlot Glyph() const { return face->glyph; }
@@ -88,8 +91,13 @@ void Compose(Image* image, const std::vector<float>& plane, const std::vector<in
 
 bool MakeFontTexture(Image* image, std::string* error) {
     FontFace face;
-    if (!face.Open("DejaVuSans-Bold.ttf", error)) return false;
-    constexpr int kSize = 256, kRow = 32, kBaseline = 24;
+    if (!face.Open("DejaVuSans.ttf", error)) return false;
+    // The saver advances by the whole cell and puts no space between glyphs,
+    // so each glyph fills its cell but for a pixel on either side, all at one
+    // height: widened or narrowed to the cell. Narrow glyphs like 'i' reach
+    // the widest stretch first and stay centred in their cells.
+    constexpr int kSize = 256, kRow = 32, kBaseline = 25, kPixels = 31;
+    constexpr float kMostStretch = 2.6f;
     *image = Image(kSize, kSize);
     std::vector<float> plane(kSize * kSize, 0.0f);
     std::vector<int> owner(kSize * kSize, -1);
@@ -105,11 +113,18 @@ bool MakeFontTexture(Image* image, std::string* error) {
             for (int yy = rowTop; yy < rowTop + kRow; ++yy) {
                 for (int xx = x; xx < x + width; ++xx) owner[yy * kSize + xx] = code;
             }
-            // The largest size up to 26 pixels whose glyph leaves a pixel free on each side.
-            int pixels = 26;
-            while (face.Render(static_cast<unsigned>(code), pixels) &&
-                   static_cast<int>(face.Glyph()->bitmap.width) > width - 2 && pixels > 10) {
-                --pixels;
+            const int fill = width - 2;
+            float stretch = 1.0f;
+            for (int attempt = 0; attempt < 4; ++attempt) {
+                if (!face.Render(static_cast<unsigned>(code), kPixels, stretch)) break;
+                int inked = static_cast<int>(face.Glyph()->bitmap.width);
+                if (inked == fill || inked == 0 || (stretch >= kMostStretch && inked < fill)) break;
+                stretch = std::min(kMostStretch, stretch * static_cast<float>(fill) / inked);
+            }
+            // Rounding can leave the ink a pixel too wide: narrow it until it fits.
+            while (static_cast<int>(face.Glyph()->bitmap.width) > fill && stretch > 0.3f) {
+                stretch *= 0.97f;
+                face.Render(static_cast<unsigned>(code), kPixels, stretch);
             }
             FT_GlyphSlot glyph = face.Glyph();
             int left = x + (width - static_cast<int>(glyph->bitmap.width)) / 2;
@@ -118,7 +133,9 @@ bool MakeFontTexture(Image* image, std::string* error) {
         }
         x += width;
     }
-    Compose(image, plane, owner, {1, 1, 1, 1}, {1, 1, 1, 1}, kRow, 0.55f);
+    // A rim under half opaque: it darkens the free pixel beside each glyph
+    // without filling it.
+    Compose(image, plane, owner, {1, 1, 1, 1}, {1, 1, 1, 1}, kRow, 0.45f);
     return true;
 }
 

@@ -1,5 +1,6 @@
 #include "tools/mediagen/grass.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "tools/mediagen/layout.h"
@@ -8,42 +9,97 @@
 namespace {
 
 constexpr float kPi = 3.14159265f;
+constexpr int kGrassPatches = 12;  // angular patches of island grass, sorted as one each
 
 // Sheets crossing at equal angles around a vertical axis through `base`.
-void AddTuft(Mesh* mesh, Vec3 base, float width, float height, int sheets, float turn,
+void AddTuft(Mesh* mesh, Vec3 base, float width, float height, int sheets, float turn, Vec3 normal,
              bool doubleSided) {
     for (int i = 0; i < sheets; ++i) {
         float a = turn + kPi * static_cast<float>(i) / sheets;
-        AddStandingQuad(mesh, base, {std::cos(a), 0, std::sin(a)}, width, height, {0, 1, 0},
+        AddStandingQuad(mesh, base, {std::cos(a), 0, std::sin(a)}, width, height, normal,
                         doubleSided);
     }
 }
 
-}  // namespace
+// Upright blades catch the low moon better than the ground they stand on.
+Vec3 BladeNightNormal(Vec3 ground) {
+    Vec3 moon = MoonDirection();
+    return NightNormal(Normalise(ground + Vec3{moon.x, 0, moon.z} * 0.5f));
+}
 
-Model BuildGrass() {
-    Mesh mesh;
-    mesh.texture = "grass.tga";
+struct Tuft {
+    Vec3 base;
+    float size, turn;
+};
+
+// Tuft positions on the island's grass, thinner towards the sand.
+std::vector<Tuft> GrassTufts() {
+    std::vector<Tuft> tufts;
     Random random(31);
-    int placed = 0;
-    while (placed < 360) {
+    while (tufts.size() < 360) {
         float a = random.Range(0.0f, 2.0f * kPi);
         float r = std::sqrt(random.Unit()) * 40.0f;
         float x = r * std::cos(a), z = r * std::sin(a);
         float h = IslandHeight(x, z);
         if (h < 1.0f || r < 3.5f) continue;
-        // Thinner towards the sand.
         if (random.Unit() > SmoothStep(1.0f, 2.6f, h)) continue;
         float size = random.Range(0.8f, 1.3f);
-        AddTuft(&mesh, {x, h - 0.25f, z}, 3.2f * size, 2.6f * size, 3, random.Range(0.0f, kPi),
-                false);
+        tufts.push_back({{x, h - 0.25f, z}, size, random.Range(0.0f, kPi)});
+    }
+    return tufts;
+}
+
+}  // namespace
+
+Model BuildUndergrowth() {
+    Mesh mesh;
+    mesh.texture = "undergrowth.tga";
+    Random random(33);
+    int placed = 0;
+    while (placed < 220) {
+        float a = random.Range(0.0f, 2.0f * kPi);
+        float r = std::sqrt(random.Unit()) * 38.0f;
+        float x = r * std::cos(a), z = r * std::sin(a);
+        float h = IslandHeight(x, z);
+        if (h < 1.6f || r < 3.0f) continue;
+        float size = random.Range(0.8f, 1.2f);
+        AddTuft(&mesh, {x, h - 0.15f, z}, 2.6f * size, 0.9f * size, 3, random.Range(0.0f, kPi),
+                {0, 1, 0}, false);
         ++placed;
     }
     return {mesh};
 }
 
-Model BuildReedsAndTreeLine() {
+Model BuildGrassReedsAndTreeLine() {
     Model model;
+    // Island grass in patches around the trunk. The saver sorts by each
+    // sub-mesh's fourth vertex, so every patch starts with its middle tuft.
+    std::vector<std::vector<Tuft>> patches(kGrassPatches);
+    for (const Tuft& tuft : GrassTufts()) {
+        float a = std::atan2(tuft.base.z, tuft.base.x) + kPi;
+        int patch = std::min(kGrassPatches - 1, static_cast<int>(a / (2.0f * kPi) * kGrassPatches));
+        patches[patch].push_back(tuft);
+    }
+    for (std::vector<Tuft>& tufts : patches) {
+        if (tufts.empty()) continue;
+        Vec3 middle;
+        for (const Tuft& t : tufts) middle = middle + t.base;
+        middle = middle * (1.0f / static_cast<float>(tufts.size()));
+        auto nearest =
+            std::min_element(tufts.begin(), tufts.end(), [&](const Tuft& p, const Tuft& q) {
+                return Length(p.base - middle) < Length(q.base - middle);
+            });
+        std::iter_swap(tufts.begin(), nearest);
+        Mesh mesh;
+        mesh.texture = "grass.tga";
+        for (const Tuft& t : tufts) {
+            // The second model is drawn with culling on: both sides of every sheet.
+            AddTuft(&mesh, t.base, 3.2f * t.size, 2.6f * t.size, 3, t.turn,
+                    BladeNightNormal(IslandNormal(t.base.x, t.base.z)), true);
+        }
+        model.push_back(mesh);
+    }
+
     Random random(37);
     // Reeds stand in a few beds in the shallow water around the island.
     const float beds[] = {0.7f, 1.9f, 2.9f, 4.6f, 5.6f};
@@ -55,7 +111,7 @@ Model BuildReedsAndTreeLine() {
             clump.texture = "reeds.tga";
             Vec3 base{r * std::cos(a), -0.8f, r * std::sin(a)};
             AddTuft(&clump, base, random.Range(3.5f, 5.0f), random.Range(6.5f, 10.0f), 3,
-                    random.Range(0.0f, kPi), true);
+                    random.Range(0.0f, kPi), BladeNightNormal({0, 1, 0}), true);
             model.push_back(clump);
         }
     }
@@ -77,8 +133,9 @@ Model BuildReedsAndTreeLine() {
         for (int k = 0; k < 4; ++k) {
             MeshVertex v;
             v.position = corners[k];
-            v.normal =
-                Normalise(Normalise(Vec3{-corners[k].x, 0, -corners[k].z}) * 0.5f + Vec3{0, 1, 0});
+            // Crowns facing the lake, lit from above.
+            v.normal = NightNormal(
+                Normalise(Normalise(Vec3{-corners[k].x, 0, -corners[k].z}) + Vec3{0, 1, 0}));
             v.u = us[k];
             v.v = vs[k];
             wall.AddVertex(v);

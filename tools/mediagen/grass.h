@@ -1,10 +1,15 @@
-// Grass tufts on the island ("models/trava.r3m") and the second grass model
-// ("models/trava2.r3m"): reed clumps along the island's waterline and a
-// line of trees along the lake's outer shore, one sub-mesh per clump or
-// wall segment so they can be sorted by distance.
+// The two grass models. The saver draws the first ("models/trava.r3m")
+// unlit by day and by night, and the second ("models/trava2.r3m") unlit by
+// day and lit at night. So the first holds only what looks the same at noon
+// and at midnight, dark undergrowth between the tufts, and the second holds
+// everything bright: the island's grass tufts, the reed clumps along its
+// waterline and the line of trees along the lake's outer shore, with normals
+// that carry the moonlight (NightNormal). The second model's sub-meshes are
+// sorted by distance every frame: one per patch of grass, reed clump or wall
+// segment.
 #pragma once
 
 #include "tools/mediagen/mesh.h"
 
-Model BuildGrass();
-Model BuildReedsAndTreeLine();
+Model BuildUndergrowth();
+Model BuildGrassReedsAndTreeLine();

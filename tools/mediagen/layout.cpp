@@ -11,6 +11,14 @@ Vec3 MoonDirection() {
     return Normalise({0.2f, 0.25f, -0.97f});
 }
 
+Vec3 NightNormal(Vec3 surface) {
+    // A little sky light everywhere, more where the surface faces the moon.
+    float moonlight = 0.10f + 0.50f * std::fmax(0.0f, Dot(surface, MoonDirection()));
+    Vec3 across{surface.x, 0.0f, surface.z};
+    across = Length(across) > 1e-4f ? Normalise(across) : Vec3{1, 0, 0};
+    return across * std::sqrt(1.0f - moonlight * moonlight) + Vec3{0, moonlight, 0};
+}
+
 namespace {
 
 float IslandRadius(float a) {

@@ -15,6 +15,13 @@ constexpr float kSkyTop = 2440.0f;
 Vec3 SunDirection();
 Vec3 MoonDirection();
 
+// The saver lights the scene with one light shining straight down, and
+// lights some models only at night. For those the vertex normal carries the
+// moonlight instead of the surface's slope: its vertical part is the share of
+// the night light that a surface with true normal `surface` receives from the
+// moon, so the straight-down light shades them as the moon would.
+Vec3 NightNormal(Vec3 surface);
+
 // Island ground height at (x, z); negative below the water.
 float IslandHeight(float x, float z);
 // Distance from the origin at which the island meets the water along angle `a`.

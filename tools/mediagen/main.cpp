@@ -6,9 +6,10 @@
 //                                     files in DIR, for looking at it by eye
 // Everything is procedural and deterministic: the same program writes the
 // same bytes. One file per kind of content: terrain (island, rocks, shore and
-// hills), tree (branches, leaf clusters, glow, fog), grass (tufts, reeds, tree
-// line), sky, water (lake, foam), textures, font (font and logo), sound, icon;
-// mesh, image and zip_writer hold the R3M, TGA/BMP/JPEG and archive writers.
+// hills), tree (branches, leaf clusters, light column, fog), grass (undergrowth,
+// tufts, reeds, tree line), sky, water (lake, foam), textures, font (font and
+// logo), sound, icon; mesh, image and zip_writer hold the R3M, TGA/BMP/JPEG
+// and archive writers.
 // The icon is checked in; after changing icon.cpp regenerate it with
 //   build/tools/mediagen/velmora-mediagen icon resources/icon101.ico
 #include <cstdio>

@@ -39,6 +39,25 @@ float MountainLine(Vec3 d) {
     return 0.004f + 0.06f * ridge * ridge;
 }
 
+// No view of the saver looks higher than about 30 degrees above the horizon
+// (its vertical field is 53 degrees and the highest camera tilts 3 degrees
+// up), so the sky above that is only ever seen mirrored in the lake. The lake
+// keeps 5/8 of the red and green of what it mirrors and all of its blue, which
+// turns a blue sky violet and white clouds lavender. There the faces hold
+// what the lake should show instead: a dimmer mirror image of the sky that
+// gives way to the lake's own deep colour as the view steepens, with the
+// lake's tint taken out in advance (so it stays below 5/8 in red and green).
+Color AsTheLakeShowsIt(Color sky, float elevation) {
+    float weight = SmoothStep(0.50f, 0.77f, elevation);
+    if (weight <= 0.0f) return sky;
+    constexpr float kKeptRedGreen = 0.625f;
+    const Color deepWater{0.10f, 0.20f, 0.24f};
+    float mirrored = Mix(0.85f, 0.55f, SmoothStep(0.50f, 0.95f, elevation));
+    Color shown = MixColor(deepWater, sky * 0.6f, mirrored);
+    Color untinted{shown.r / kKeptRedGreen, shown.g / kKeptRedGreen, shown.b, 1.0f};
+    return MixColor(sky, untinted, weight);
+}
+
 Color DaySky(Vec3 d) {
     float e = d.y;
     Color horizon{0.80f, 0.86f, 0.92f}, zenith{0.25f, 0.47f, 0.83f};
@@ -57,14 +76,15 @@ Color DaySky(Vec3 d) {
         cloud = cloud + Color{0.15f, 0.12f, 0.08f, 0} * glow;
         c = MixColor(c, cloud, 0.92f * cover);
     }
-    float sunDisc = SmoothStep(0.99965f, 0.99980f, toSun);
-    c = MixColor(c, Color{1.0f, 0.98f, 0.90f}, sunDisc);
+    // No disc: the sun stands higher than the top of any view, so only the
+    // water would show it, as a pale spot with no sun above it. Its glow stays.
     float line = e < 0.07f ? MountainLine(d) : 0.0f;
     if (e < line) {
         float depth = Clamp01((line - e) / 0.05f);
         Color far = MixColor(Color{0.62f, 0.70f, 0.80f}, Color{0.50f, 0.58f, 0.68f}, depth);
         c = MixColor(far, c, SmoothStep(line - 0.002f, line, e));
     }
+    c = AsTheLakeShowsIt(c, e);
     c.a = 1.0f;
     return c;
 }

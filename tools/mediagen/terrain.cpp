@@ -38,7 +38,7 @@ Mesh BuildTerrainBand(const char* texture, const std::vector<float>& rings, floa
             MeshVertex v;
             v.position = {r * std::cos(a), 0.0f, r * std::sin(a)};
             v.position.y = TerrainHeight(v.position.x, v.position.z);
-            v.normal = TerrainNormal(v.position.x, v.position.z, 4.0f);
+            v.normal = NightNormal(TerrainNormal(v.position.x, v.position.z, 4.0f));
             v.u = (v.position.x + mapHalf) / (2.0f * mapHalf);
             v.v = (v.position.z + mapHalf) / (2.0f * mapHalf);
             mesh.AddVertex(v);
@@ -55,12 +55,17 @@ Mesh BuildTerrainBand(const char* texture, const std::vector<float>& rings, floa
     return mesh;
 }
 
+// Share of the sun's light on ground with normal `n`, as the colour maps hold it.
+float SunLight(Vec3 n) {
+    return 0.42f + 0.72f * std::fmax(0.0f, Dot(n, SunDirection()));
+}
+
 // Sunlit ground colour of the shore and hills at (x, z), haze included.
 Color BakedTerrainColor(float x, float z, float h, Vec3 n) {
     float r = std::sqrt(x * x + z * z);
     float detail = FractalNoise(x / 9.0f, z / 9.0f, 3, 41u);
     float patches = FractalNoise(x / 120.0f + 1.0f, z / 120.0f + 2.0f, 4, 43u);
-    Color wetSand{0.50f, 0.46f, 0.37f}, sand{0.80f, 0.74f, 0.58f};
+    Color wetSand{0.48f, 0.43f, 0.30f}, sand{0.80f, 0.72f, 0.46f};
     Color meadow{0.36f, 0.48f, 0.21f}, dryGrass{0.55f, 0.55f, 0.30f};
     Color forest{0.14f, 0.25f, 0.11f}, rock{0.52f, 0.50f, 0.47f}, mud{0.25f, 0.24f, 0.18f};
     Color c;
@@ -79,8 +84,7 @@ Color BakedTerrainColor(float x, float z, float h, Vec3 n) {
         c = MixColor(c, rock, SmoothStep(0.82f, 0.68f, n.y));
     }
     c = c * (0.85f + 0.3f * detail);
-    float light = 0.42f + 0.72f * std::fmax(0.0f, Dot(n, SunDirection()));
-    c = c * light;
+    c = c * SunLight(n);
     Color haze{0.62f, 0.70f, 0.80f};
     c = MixColor(c, haze, 0.6f * SmoothStep(500.0f, 2400.0f, r));
     c.a = 1.0f;
@@ -132,9 +136,11 @@ void AddRock(Mesh* mesh, Vec3 centre, Vec3 radii, uint32_t seed) {
             points.push_back(p);
             MeshVertex v;
             v.position = p;
-            v.normal = Normalise(Normalise(dir) + Vec3{0, 0.7f, 0});
+            v.normal = NightNormal(Normalise(dir));
+            // v runs from the top down, so the rock texture's shading falls on it
+            // as the sun's does; it stays off the texture's wrapping edge.
             v.u = 2.0f * static_cast<float>(i) / kAround;
-            v.v = static_cast<float>(j) / kUp;
+            v.v = 0.02f + 0.96f * static_cast<float>(j) / kUp;
             mesh->AddVertex(v);
         }
     }
@@ -155,7 +161,7 @@ Mesh BuildIslandGround() {
     mesh.texture = "island.jpg";
     MeshVertex centre;
     centre.position = {0.0f, IslandHeight(0.0f, 0.0f), 0.0f};
-    centre.normal = IslandNormal(0.0f, 0.0f);
+    centre.normal = NightNormal(IslandNormal(0.0f, 0.0f));
     centre.u = centre.v = 0.5f;
     mesh.AddVertex(centre);
     for (int i = 0; i <= kSegments; ++i) {
@@ -167,7 +173,7 @@ Mesh BuildIslandGround() {
             MeshVertex v;
             v.position = {r * std::cos(a), 0.0f, r * std::sin(a)};
             v.position.y = IslandHeight(v.position.x, v.position.z);
-            v.normal = IslandNormal(v.position.x, v.position.z);
+            v.normal = NightNormal(IslandNormal(v.position.x, v.position.z));
             v.u = (v.position.x + kIslandMapHalf) / (2.0f * kIslandMapHalf);
             v.v = (v.position.z + kIslandMapHalf) / (2.0f * kIslandMapHalf);
             mesh.AddVertex(v);
@@ -216,7 +222,7 @@ Model BuildShoreAndHills() {
 Image MakeIslandTexture() {
     constexpr int kSize = 512;
     Image image(kSize, kSize);
-    Color wetSand{0.52f, 0.47f, 0.36f}, sand{0.86f, 0.79f, 0.62f};
+    Color wetSand{0.50f, 0.44f, 0.30f}, sand{0.84f, 0.76f, 0.48f};
     Color grass{0.38f, 0.55f, 0.22f}, darkGrass{0.24f, 0.40f, 0.14f}, earth{0.42f, 0.33f, 0.22f};
     for (int j = 0; j < kSize; ++j) {
         for (int i = 0; i < kSize; ++i) {
@@ -230,7 +236,7 @@ Image MakeIslandTexture() {
             c = MixColor(c, green, SmoothStep(1.2f, 2.4f, h + 0.8f * (coarse - 0.5f)));
             float r = std::sqrt(x * x + z * z);
             c = MixColor(c, earth, 0.7f * SmoothStep(6.0f, 2.5f, r) * fine);
-            c = c * (0.8f + 0.4f * fine);
+            c = c * (0.8f + 0.4f * fine) * SunLight(IslandNormal(x, z));
             c.a = 1.0f;
             image.Set(i, j, c);
         }

@@ -1,6 +1,6 @@
-// The island (ground and rocks, lit at run time) and the shore and hills
-// around the lake (drawn unlit by day, so their sunlight is baked into the
-// colour maps).
+// The island's ground and rocks, and the shore and hills around the lake:
+// all drawn unlit by day and lit at night, so the sunlight is baked into
+// their colour maps and their normals carry the moonlight (NightNormal).
 #pragma once
 
 #include "tools/mediagen/image.h"

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "tools/mediagen/random.h"
+#include "tools/mediagen/tree.h"
 
 namespace {
 
@@ -75,13 +76,19 @@ Image MakeRockTexture() {
     constexpr int kSize = 256;
     Image image(kSize, kSize);
     for (int y = 0; y < kSize; ++y) {
+        // The rocks are drawn unlit by day and map v from their tops (v = 0)
+        // down: the sunlight on a rounded stone, from its top to its foot.
+        float polar = kPi * (static_cast<float>(y) + 0.5f) / kSize;
+        float sun =
+            0.42f + 0.72f * std::fmax(0.0f, 0.62f * std::cos(polar) + 0.25f * std::sin(polar));
         for (int x = 0; x < kSize; ++x) {
             float big = FractalNoise(x / 32.0f, y / 32.0f, 5, 95u, 8);
             float fine = FractalNoise(x / 4.0f, y / 4.0f, 3, 97u, 64);
             float lichen = SmoothStep(0.62f, 0.7f, FractalNoise(x / 16.0f, y / 16.0f, 3, 99u, 16));
             float v = 0.45f + 0.35f * big + 0.15f * fine;
-            Color c{0.58f * v, 0.56f * v, 0.52f * v, 1.0f};
-            c = MixColor(c, Color{0.48f, 0.52f, 0.30f, 1.0f}, 0.5f * lichen);
+            Color c{0.58f * v, 0.55f * v, 0.47f * v, 1.0f};
+            c = MixColor(c, Color{0.48f, 0.52f, 0.30f, 1.0f}, 0.5f * lichen) * sun;
+            c.a = 1.0f;
             image.Set(x, y, c);
         }
     }
@@ -101,6 +108,29 @@ Image MakeGrassTexture() {
         Color tip{0.46f * shade, 0.60f * shade, 0.23f * shade, 1.0f};
         DrawBlade(&image, x0, 128.0f, x0 + lean * 0.3f, 128.0f - height, lean * 0.7f,
                   random.Range(1.3f, 2.2f), base, tip);
+    }
+    return image;
+}
+
+Image MakeUndergrowthTexture() {
+    constexpr int kWidth = 128, kHeight = 64;
+    Image image(kWidth, kHeight);
+    Random random(105);
+    for (int i = 0; i < 60; ++i) {
+        float x0 = random.Range(6.0f, 122.0f);
+        float height = random.Range(18.0f, 60.0f);
+        float lean = random.Range(-14.0f, 14.0f);
+        // Dark, as grass in the shade.
+        float shade = random.Range(0.7f, 1.1f);
+        Color base{0.035f * shade, 0.060f * shade, 0.025f * shade, 1.0f};
+        Color tip{0.085f * shade, 0.130f * shade, 0.050f * shade, 1.0f};
+        DrawBlade(&image, x0, 64.0f, x0 + lean * 0.3f, 64.0f - height, lean * 0.7f,
+                  random.Range(1.4f, 2.4f), base, tip);
+    }
+    // Half see-through: shade on the sunlit ground, next to nothing on the dark.
+    for (int y = 0; y < kHeight; ++y) {
+        for (int x = 0; x < kWidth; ++x)
+            image.At(x, y)[3] = static_cast<uint8_t>(image.At(x, y)[3] * 0.45f);
     }
     return image;
 }
@@ -139,7 +169,9 @@ Image MakeLeafTexture(bool night) {
         float light = 0.55f + 0.45f * random.Unit() + 0.25f * (128.0f - y) / 128.0f;
         Color c{0.20f * light, 0.40f * light, 0.12f * light, 1.0f};
         if (random.Unit() < 0.2f) c = Color{0.36f * light, 0.48f * light, 0.14f * light, 1.0f};
-        if (night) c = Color{c.r * 0.5f + 0.03f, c.g * 0.6f + 0.03f, c.b * 0.9f + 0.12f, 1.0f};
+        // The saver draws the leaves unlit: at night they take the moonlit
+        // grass's dim blue-green themselves.
+        if (night) c = Color{c.r * 0.25f + 0.02f, c.g * 0.30f + 0.03f, c.b * 0.55f + 0.08f, 1.0f};
         FillEllipse(&image, x, y, random.Range(5.0f, 9.0f), random.Range(2.5f, 4.0f),
                     random.Range(0.0f, kPi), c);
     }
@@ -192,8 +224,41 @@ Image MakeSpriteGlowTexture() {
     return RadialGlow(64, 2.2f, 1.0f, {1.0f, 1.0f, 1.0f, 1.0f});
 }
 
-Image MakeCrownGlowTexture() {
-    return RadialGlow(128, 1.6f, 0.06f, {0.75f, 0.85f, 1.0f, 1.0f});
+Image MakeBeamTexture() {
+    constexpr int kWidth = 64, kHeight = 128;  // a band of columns per shell
+    constexpr float kPeak = 0.07f;  // brightness of the column's core, halfway up
+    const Color tint{0.72f, 0.82f, 1.0f, 1.0f};
+    // Brightness across the column at distance d from its axis: flat over the
+    // particles, falling smoothly to nothing at the outermost shell.
+    const float inner = BeamShellRadius(0), outer = BeamShellRadius(kBeamShells - 1);
+    auto across = [&](float d) {
+        float t = Clamp01((d - inner) / (outer - inner));
+        return std::pow(1.0f - SmoothStep(0.0f, 1.0f, t), 1.5f);
+    };
+    // Shell k adds what the column loses where a line of sight leaves it,
+    // halfway between its radius and the next one in.
+    std::vector<float> share(kBeamShells);
+    for (int k = 0; k < kBeamShells; ++k) {
+        float here = k == 0 ? 1.0f : across(0.5f * (BeamShellRadius(k - 1) + BeamShellRadius(k)));
+        float outside = k + 1 == kBeamShells
+                            ? 0.0f
+                            : across(0.5f * (BeamShellRadius(k) + BeamShellRadius(k + 1)));
+        share[k] = here - outside;
+    }
+    Image image(kWidth, kHeight);
+    for (int y = 0; y < kHeight; ++y) {
+        // v = 0 is the column's top: a slow fade up to it, a short one at the crown.
+        float height = 1.0f - (static_cast<float>(y) + 0.5f) / kHeight;
+        float along = SmoothStep(0.0f, 0.18f, height) * (1.0f - SmoothStep(0.45f, 1.0f, height)) *
+                      (1.0f - 0.35f * height);
+        for (int x = 0; x < image.width; ++x) {
+            // A fixed dither keeps the faint shells from banding in eight bits.
+            float dither = (LatticeValue(x, y, 117u) - 0.5f) / 255.0f;
+            float value = kPeak * share[x * kBeamShells / kWidth] * along + dither;
+            image.Set(x, y, {tint.r * value, tint.g * value, tint.b * value, 1.0f});
+        }
+    }
+    return image;
 }
 
 Image MakeFogTexture() {

@@ -152,30 +152,43 @@ Model BuildLeafCluster() {
     return {mesh};
 }
 
-// Soft light around the crown at night: upright sheets through the crown's
-// axis and one sheet lying on the water, all drawn additively.
-Model BuildGlow(Vec3 crown) {
-    Mesh sheets;
-    sheets.texture = "glow.jpg";
-    for (int i = 0; i < 6; ++i) {
-        float a = kPi * static_cast<float>(i) / 6.0f;
-        Vec3 facing{std::cos(a), 0, std::sin(a)};
-        AddStandingQuad(&sheets, crown - Vec3{0, 34, 0}, facing, 90.0f, 68.0f, {0, 1, 0}, true);
+// The column of light the night particles rise in. The saver draws it last,
+// additively, with depth testing and depth writes on and back faces culled:
+// sheets crossing one another would hide each other's light behind a sharp
+// seam. So it is a set of nested open cylinders around the particles' rising
+// column, each facing outwards and drawn from the innermost out: every later
+// shell lies in front of the earlier ones wherever they overlap. A line of
+// sight through the column crosses the front of every shell wider than its
+// distance from the axis, so the light fades smoothly towards the column's
+// sides; each shell reads its own brightness from a band of "beam.tga",
+// which also fades it at both ends.
+Model BuildLightColumn() {
+    constexpr int kSides = 32;
+    Model model;
+    for (int shell = 0; shell < kBeamShells; ++shell) {
+        Mesh mesh;
+        mesh.texture = "beam.tga";
+        float radius = BeamShellRadius(shell);
+        float u = (static_cast<float>(shell) + 0.5f) / kBeamShells;
+        for (int ring = 0; ring < 2; ++ring) {
+            for (int i = 0; i <= kSides; ++i) {
+                float a = 2.0f * kPi * static_cast<float>(i % kSides) / kSides;
+                MeshVertex v;
+                v.position = {kBeamAxisX + radius * std::cos(a), ring == 0 ? kBeamTop : kBeamBottom,
+                              kBeamAxisZ + radius * std::sin(a)};
+                v.normal = {std::cos(a), 0, std::sin(a)};
+                v.u = u;
+                v.v = static_cast<float>(ring);
+                mesh.AddVertex(v);
+            }
+        }
+        for (int i = 0; i < kSides; ++i) {
+            int a = i, b = i + 1, c = i + kSides + 2, d = i + kSides + 1;
+            mesh.AddQuad(a, b, c, d);  // top ring first: faces outwards
+        }
+        model.push_back(mesh);
     }
-    Mesh water;
-    water.texture = "glow.jpg";
-    const float xs[] = {-80, -80, 80, 80}, zs[] = {-80, 80, 80, -80};
-    const float us[] = {0, 0, 1, 1}, vs[] = {1, 0, 0, 1};
-    for (int k = 0; k < 4; ++k) {
-        MeshVertex v;
-        v.position = {crown.x + xs[k], 0.25f, crown.z + zs[k]};
-        v.normal = {0, 1, 0};
-        v.u = us[k];
-        v.v = vs[k];
-        water.AddVertex(v);
-    }
-    water.AddQuad(0, 1, 2, 3);
-    return {sheets, water};
+    return model;
 }
 
 Model BuildFog() {
@@ -229,10 +242,7 @@ TreeModels BuildTree() {
     small.Grow(stub, 0.4f);
     tree.standIn = {standIn};
 
-    Vec3 crown{0, 0, 0};
-    for (Vec3 tip : builder.tips) crown = crown + tip;
-    crown = crown * (1.0f / static_cast<float>(builder.tips.size()));
-    tree.glow = BuildGlow(crown);
+    tree.lightColumn = BuildLightColumn();
     tree.fog = BuildFog();
     return tree;
 }

@@ -13,7 +13,7 @@ constexpr float kPi = 3.14159265f;
 
 Model BuildWater() {
     constexpr int kCells = 20;
-    constexpr float kRippleSize = 70.0f;  // world units per bump map tile
+    constexpr float kRippleSize = 140.0f;  // world units per bump map tile
     Mesh mesh;
     mesh.texture = "bumpwat.jpg";
     for (int j = 0; j <= kCells; ++j) {

@@ -32,16 +32,20 @@ void AddTga(std::vector<ZipEntry>* entries, const std::string& name, const Image
 bool GenerateWorld(std::vector<ZipEntry>* entries, std::string* error) {
     entries->clear();
     TreeModels tree = BuildTree();
-    Mesh ground = BuildIslandGround();
-    AddModel(entries, "scene.r3m", {ground, BuildRocks(), tree.branches});
-    AddModel(entries, "scene1.r3m", BuildShoreAndHills());
-    AddModel(entries, "tube.r3m", tree.glow);
+    // The saver lights "scene.r3m" by day and by night, and "scene1.r3m" only
+    // at night: the ground and the rocks carry baked sunlight and go in the
+    // second, so that the night light alone shades them after dark.
+    AddModel(entries, "scene.r3m", {tree.branches});
+    Model ground = BuildShoreAndHills();
+    ground.insert(ground.begin(), {BuildIslandGround(), BuildRocks()});
+    AddModel(entries, "scene1.r3m", ground);
+    AddModel(entries, "tube.r3m", tree.lightColumn);
     AddModel(entries, "tree.r3m", tree.standIn);
     AddModel(entries, "fog1.r3m", tree.fog);
     AddModel(entries, "foliage.r3m", tree.placements);
     AddModel(entries, "foliage1.r3m", tree.leaves);
-    AddModel(entries, "trava.r3m", BuildGrass());
-    AddModel(entries, "trava2.r3m", BuildReedsAndTreeLine());
+    AddModel(entries, "trava.r3m", BuildUndergrowth());
+    AddModel(entries, "trava2.r3m", BuildGrassReedsAndTreeLine());
     AddModel(entries, "sky.r3m", BuildSky());
     AddModel(entries, "water.r3m", BuildWater());
     AddModel(entries, "pena.r3m", BuildFoam());
@@ -56,15 +60,16 @@ bool GenerateWorld(std::vector<ZipEntry>* entries, std::string* error) {
     AddJpeg(entries, "hills.jpg", MakeHillsTexture());
     AddJpeg(entries, "rock.jpg", MakeRockTexture());
     AddJpeg(entries, "bark.jpg", MakeBarkTexture());
-    AddJpeg(entries, "glow.jpg", MakeCrownGlowTexture());
     AddJpeg(entries, "foam.jpg", MakeFoamTexture());
     AddTga(entries, "grass.tga", MakeGrassTexture());
+    AddTga(entries, "undergrowth.tga", MakeUndergrowthTexture());
     AddTga(entries, "reeds.tga", MakeReedsTexture());
     AddTga(entries, "ftr05tp.tga", MakeLeafTexture(false));
     AddTga(entries, "ftr05tp_n.tga", MakeLeafTexture(true));
     AddTga(entries, "treewallsmall.tga", MakeTreeWallTexture(256, 64));
     AddTga(entries, "treewall0.tga", MakeTreeWallTexture(512, 128));
     AddTga(entries, "fog.tga", MakeFogTexture());
+    AddTga(entries, "beam.tga", MakeBeamTexture());
     entries->push_back({"texture/env0.bmp", EncodeBmp(MakeSpriteGlowTexture())});
 
     std::vector<uint8_t> bump = GenerateBumpHeights();

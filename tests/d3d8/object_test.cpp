@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/d3d8/scripted_direct3d.h"
+#include "tests/support/scripted_direct3d.h"
 #include "tests/d3d8/d3d8_fixture.h"
 
 namespace {
@@ -192,25 +192,18 @@ TEST_F(ObjectTest, FullScreenDeviceInTheDesktopModeIsLostWhileHidden) {
 
 TEST(ScriptedObjectTest, AnswersFromTheScriptAndRecordsCreation) {
     UseOffscreenVideo();
-    Direct3DScript script;
+    std::vector<std::string> log;
+    ScriptedDirect3D scripted(&log);
+    scripted.realDevices = true;
     ScriptedAdapter adapter;
-    std::snprintf(adapter.identifier.Description, sizeof adapter.identifier.Description, "%s",
-                  "Scripted adapter");
-    adapter.desktopMode = {1280, 1024, 60, D3DFMT_X8R8G8B8};
+    adapter.desktop = {1280, 1024, 60, D3DFMT_X8R8G8B8};
     adapter.monitor = reinterpret_cast<HMONITOR>(static_cast<uintptr_t>(0x12340042));
     adapter.modes = {{640, 480, 60, D3DFMT_R5G6B5}, {1280, 1024, 60, D3DFMT_X8R8G8B8}};
-    ScriptedDeviceType hal;
-    hal.type = D3DDEVTYPE_HAL;
-    hal.caps.DevCaps = D3DDEVCAPS_HWTRANSFORMANDLIGHT;
-    hal.fullScreenFormats = {D3DFMT_X8R8G8B8};
-    hal.windowedFormats = {D3DFMT_X8R8G8B8};
-    hal.depthFormats = {D3DFMT_D16};
-    adapter.deviceTypes = {hal};
-    script.adapters = {adapter};
-    script.createResults = {D3DERR_OUTOFVIDEOMEMORY};
-    std::vector<ScriptedCreateCall> calls;
-    IDirect3D8* d3d = CreateScriptedDirect3D8(script, &calls);
-    ASSERT_NE(nullptr, d3d);
+    adapter.halFormats = {D3DFMT_X8R8G8B8};
+    adapter.depthFormats = {D3DFMT_D16};
+    scripted.adapters = {adapter};
+    scripted.createResults = {D3DERR_OUTOFVIDEOMEMORY};
+    IDirect3D8* d3d = &scripted;
 
     EXPECT_EQ(1u, d3d->GetAdapterCount());
     EXPECT_EQ(2u, d3d->GetAdapterModeCount(0));
@@ -245,10 +238,9 @@ TEST(ScriptedObjectTest, AnswersFromTheScriptAndRecordsCreation) {
     p.BackBufferHeight = 480;
     p.BackBufferFormat = D3DFMT_R5G6B5;
     ASSERT_EQ(D3D_OK, d3d->CreateDevice(0, D3DDEVTYPE_HAL, window.Handle(), 0x40, &p, &device));
-    ASSERT_EQ(2u, calls.size());
-    EXPECT_EQ(1280u, calls[0].parameters.BackBufferWidth);
-    EXPECT_EQ(640u, calls[1].parameters.BackBufferWidth);
-    EXPECT_EQ(0x40u, calls[1].behaviorFlags);
+    EXPECT_EQ(log, (std::vector<std::string>{"CreateDevice 0 HAL 1280x1024 fmt 22 flags 0x40",
+                                             "CreateDevice 0 HAL 640x480 fmt 23 flags 0x40"}));
+    EXPECT_TRUE(scripted.createdDevices.empty());  // a real device, not a scripted one
     D3DCAPS8 caps;
     ASSERT_EQ(D3D_OK, device->GetDeviceCaps(&caps));
     EXPECT_EQ(static_cast<DWORD>(D3DDEVCAPS_HWTRANSFORMANDLIGHT), caps.DevCaps);

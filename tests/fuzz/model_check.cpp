@@ -6,7 +6,7 @@
 
 #include "render/model_loader.h"
 #include "render/texture_cache.h"
-#include "tests/render/test_decoders.h"
+#include "tests/support/test_decoders.h"
 
 std::string CheckModel(const uint8_t* data, size_t size) {
     if (size > UINT32_MAX) return "";

@@ -9,7 +9,7 @@
 
 #include "host/d3d_screensaver.h"
 #include "host/multi_monitor.h"
-#include "tests/host/scripted_direct3d.h"
+#include "tests/support/scripted_direct3d.h"
 
 class RecordingSaver : public CD3DScreensaver {
 public:

@@ -9,11 +9,11 @@
 #include "render/model_buffers.h"
 #include "render/model_cache.h"
 #include "render/texture_cache.h"
-#include "tests/render/r3m_writer.h"
-#include "tests/render/recording_device.h"
+#include "tests/support/r3m_writer.h"
+#include "tests/support/recording_device.h"
 #include "tests/render/recording_log.h"
 #include "tests/support/temp_folder.h"
-#include "tests/render/test_decoders.h"
+#include "tests/support/test_decoders.h"
 
 namespace {
 

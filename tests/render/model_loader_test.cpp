@@ -8,10 +8,10 @@
 
 #include "render/model_loader.h"
 #include "render/texture_cache.h"
-#include "tests/render/r3m_writer.h"
+#include "tests/support/r3m_writer.h"
 #include "tests/render/recording_log.h"
 #include "tests/support/temp_folder.h"
-#include "tests/render/test_decoders.h"
+#include "tests/support/test_decoders.h"
 
 namespace {
 

@@ -12,8 +12,9 @@
 #include "render/model_cache.h"
 #include "render/texture_cache.h"
 #include "tests/d3d8/d3d8_fixture.h"
-#include "tests/render/r3m_writer.h"
+#include "tests/support/r3m_writer.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/tga_file.h"
 
 namespace {
 
@@ -30,19 +31,6 @@ namespace {
     globfree(&found);
     return held;
 }();
-
-std::string Tga32(uint16_t width, uint16_t height, const std::vector<uint32_t>& texels) {
-    std::string file(18, '\0');
-    file[2] = 2;
-    file[12] = static_cast<char>(width & 0xFF);
-    file[13] = static_cast<char>(width >> 8);
-    file[14] = static_cast<char>(height & 0xFF);
-    file[15] = static_cast<char>(height >> 8);
-    file[16] = 32;
-    file[17] = 0x28;  // 8 alpha bits, first row at the top
-    for (uint32_t texel : texels) file.append(reinterpret_cast<const char*>(&texel), 4);
-    return file;
-}
 
 // A quad facing the camera in the program's frame (x right, y up, z ahead),
 // written in the file's frame: program (x, y, z) is file (x, -z, y). The

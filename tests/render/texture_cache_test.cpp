@@ -5,10 +5,11 @@
 #include <string>
 
 #include "render/texture_cache.h"
-#include "tests/render/recording_device.h"
+#include "tests/support/recording_device.h"
 #include "tests/render/recording_log.h"
 #include "tests/support/temp_folder.h"
-#include "tests/render/test_decoders.h"
+#include "tests/support/test_decoders.h"
+#include "tests/support/tga_file.h"
 
 TEST(TextureCacheTest, NamesFoldToLowerCaseAtEveryEntryPoint) {
     TempFolder folder;
@@ -105,24 +106,6 @@ TEST(TextureCacheTest, LoadingTwiceKeepsOneReferencePerEntry) {
     EXPECT_EQ(cache.GetTexture("a.tga"), device.textures.at(1));
 }
 
-namespace {
-
-// An uncompressed 32-bit TGA, rows from the top.
-std::string Tga32(uint16_t width, uint16_t height, const std::vector<uint32_t>& texels) {
-    std::string file(18, '\0');
-    file[2] = 2;
-    file[12] = static_cast<char>(width & 0xFF);
-    file[13] = static_cast<char>(width >> 8);
-    file[14] = static_cast<char>(height & 0xFF);
-    file[15] = static_cast<char>(height >> 8);
-    file[16] = 32;
-    file[17] = 0x28;
-    for (uint32_t texel : texels) file.append(reinterpret_cast<const char*>(&texel), 4);
-    return file;
-}
-
-}  // namespace
-
 TEST(TextureCacheTest, TheDefaultDecoderMakesManagedMipMappedTexturesWithTheColourKey) {
     TempFolder folder;
     folder.WriteFile("media/texture/key.tga",
@@ -148,14 +131,18 @@ TEST(TextureCacheTest, TheDefaultDecoderMakesManagedMipMappedTexturesWithTheColo
     EXPECT_EQ(texture->levels[0]->desc.Width, 4u);
     EXPECT_EQ(texture->levels[0]->desc.Height, 2u);
     EXPECT_EQ(texture->levels[0]->desc.Format, D3DFMT_A8R8G8B8);
-    const std::vector<DWORD>& texels = texture->levels[0]->pixels;
-    EXPECT_EQ(texels[0], 0xFF112233u);
-    EXPECT_EQ(texels[1], 0u);  // the colour key became transparent black
-    EXPECT_EQ(texels[6], 0u);
-    EXPECT_EQ(texels[7], 0xFF445566u);
+    const RecordingSurface& top = *texture->levels[0];
+    EXPECT_EQ(top.At(0, 0), 0xFF112233u);
+    EXPECT_EQ(top.At(1, 0), 0u);  // the colour key became transparent black
+    EXPECT_EQ(top.At(2, 1), 0u);
+    EXPECT_EQ(top.At(3, 1), 0xFF445566u);
     // Point filtering picks texels, it never blends them.
-    for (DWORD texel : texture->levels[1]->pixels) {
-        EXPECT_TRUE(texel == 0xFF112233u || texel == 0xFF445566u || texel == 0u)
-            << std::hex << texel;
+    const RecordingSurface& half = *texture->levels[1];
+    for (UINT y = 0; y < half.desc.Height; ++y) {
+        for (UINT x = 0; x < half.desc.Width; ++x) {
+            const uint32_t texel = half.At(x, y);
+            EXPECT_TRUE(texel == 0xFF112233u || texel == 0xFF445566u || texel == 0u)
+                << std::hex << texel;
+        }
     }
 }

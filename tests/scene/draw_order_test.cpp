@@ -1,5 +1,6 @@
-// The device calls of the scene elements, in order, and the states they
-// leave behind, against a recording device.
+// The scene elements against a recording device: the state each draw is made
+// with and the state it leaves behind, the batches, and the exact order of the
+// tree's device calls, which is fixed.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -15,8 +16,10 @@
 #include "scene/scene_state.h"
 #include "scene/sky_cube.h"
 #include "scene/tree.h"
-#include "tests/render/recording_device.h"
-#include "tests/render/test_decoders.h"
+#include "tests/support/r3m_writer.h"
+#include "tests/support/recording_device.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/test_decoders.h"
 
 namespace {
 
@@ -43,6 +46,14 @@ std::vector<std::string> Only(const std::vector<std::string>& calls,
     return kept;
 }
 
+const D3DTEXTURESTAGESTATETYPE kAddresses[] = {D3DTSS_ADDRESSU, D3DTSS_ADDRESSV, D3DTSS_ADDRESSW};
+const D3DTEXTURESTAGESTATETYPE kFilters[] = {D3DTSS_MINFILTER, D3DTSS_MAGFILTER, D3DTSS_MIPFILTER};
+const D3DMATRIX kIdentity = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+
+bool IsIdentity(const D3DMATRIX& matrix) {
+    return std::memcmp(&matrix, &kIdentity, sizeof matrix) == 0;
+}
+
 class DrawOrderTest : public ::testing::Test {
 protected:
     RecordingDevice device;
@@ -52,38 +63,71 @@ protected:
 
 }  // namespace
 
-TEST_F(DrawOrderTest, SkyClampsDrawsAndRestoresInOrder) {
+TEST_F(DrawOrderTest, SkyIsDrawnUnlitWithoutDepthAndClampedThenRestoresTheStates) {
+    TempFolder folder;
+    R3MWriter file;
+    file.Mesh("cubescene_bk.jpg", 4, 2);
+    folder.WriteFile("media/models/sky.r3m", file.bytes);
+    folder.WriteFile("media/texture/cubescene_bk.jpg", "image");
+    TextureCache faces{kSquareTextureDecoder};
     CSkyCube sky;
-    sky.LoadSky(&device, &models, &textures);
-    device.calls.clear();
+    sky.LoadSky(&device, &models, &faces);
+    models.ResolveTextures(&device, faces);
+    IDirect3DTexture8* back = faces.GetTexture("cubescene_bk.jpg");
+    ASSERT_NE(back, nullptr);
+    // What the scene left: blending on, lit, point filters, an identity world.
+    device.SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    device.SetRenderState(D3DRS_LIGHTING, TRUE);
+    for (D3DTEXTURESTAGESTATETYPE filter : kFilters) {
+        device.SetTextureStageState(0, filter, D3DTEXF_POINT);
+    }
+    device.SetTransform(D3DTS_WORLD, &kIdentity);
+    device.draws.clear();
     sky.DrawSky(&device, 0);
-    std::vector<std::string> expected = {RS(D3DRS_ALPHABLENDENABLE, 0),
-                                         RS(D3DRS_LIGHTING, 0),
-                                         RS(D3DRS_ZWRITEENABLE, 0),
-                                         RS(D3DRS_ZENABLE, 0),
-                                         TSS(0, D3DTSS_ADDRESSU, D3DTADDRESS_CLAMP),
-                                         TSS(0, D3DTSS_ADDRESSV, D3DTADDRESS_CLAMP),
-                                         TSS(0, D3DTSS_ADDRESSW, D3DTADDRESS_CLAMP),
-                                         TSS(1, D3DTSS_ADDRESSU, D3DTADDRESS_CLAMP),
-                                         TSS(1, D3DTSS_ADDRESSV, D3DTADDRESS_CLAMP),
-                                         TSS(1, D3DTSS_ADDRESSW, D3DTADDRESS_CLAMP),
-                                         RS(D3DRS_ZWRITEENABLE, 1),
-                                         RS(D3DRS_ZENABLE, 1),
-                                         TSS(1, D3DTSS_ADDRESSU, D3DTADDRESS_WRAP),
-                                         TSS(1, D3DTSS_ADDRESSV, D3DTADDRESS_WRAP),
-                                         TSS(0, D3DTSS_ADDRESSU, D3DTADDRESS_WRAP),
-                                         TSS(0, D3DTSS_ADDRESSV, D3DTADDRESS_WRAP),
-                                         TSS(0, D3DTSS_MINFILTER, D3DTEXF_LINEAR),
-                                         TSS(0, D3DTSS_MAGFILTER, D3DTEXF_LINEAR),
-                                         TSS(0, D3DTSS_MIPFILTER, D3DTEXF_LINEAR),
-                                         RS(D3DRS_LIGHTING, 1)};
-    EXPECT_EQ(Only(device.Calls(), {"SetRenderState", "SetTextureStageState"}), expected);
+
+    // The box is drawn unlit, unblended, without depth (so that all drawn
+    // later covers it), with clamped edges and the world the scene set.
+    ASSERT_EQ(device.draws.size(), 1u);
+    const RecordedState& drawn = device.draws[0].state;
+    EXPECT_EQ(drawn.RenderState(D3DRS_ALPHABLENDENABLE), 0u);
+    EXPECT_EQ(drawn.RenderState(D3DRS_LIGHTING), 0u);
+    EXPECT_EQ(drawn.RenderState(D3DRS_ZENABLE), 0u);
+    EXPECT_EQ(drawn.RenderState(D3DRS_ZWRITEENABLE), 0u);
+    EXPECT_EQ(drawn.Texture(0), back);
+    for (DWORD stage : {0u, 1u}) {
+        for (D3DTEXTURESTAGESTATETYPE address : kAddresses) {
+            EXPECT_EQ(drawn.StageState(stage, address), static_cast<DWORD>(D3DTADDRESS_CLAMP))
+                << stage << " " << address;
+        }
+    }
+    EXPECT_TRUE(IsIdentity(drawn.Transform(D3DTS_WORLD)));
+
+    // Left behind: depth on, wrapping in u and v (w stays clamped), linear
+    // filters after the reflection pass, lighting on, the identity world.
+    EXPECT_EQ(device.RenderState(D3DRS_ZENABLE), 1u);
+    EXPECT_EQ(device.RenderState(D3DRS_ZWRITEENABLE), 1u);
+    EXPECT_EQ(device.RenderState(D3DRS_LIGHTING), 1u);
+    EXPECT_EQ(device.RenderState(D3DRS_ALPHABLENDENABLE), 0u);
+    for (DWORD stage : {0u, 1u}) {
+        EXPECT_EQ(device.StageState(stage, D3DTSS_ADDRESSU), static_cast<DWORD>(D3DTADDRESS_WRAP));
+        EXPECT_EQ(device.StageState(stage, D3DTSS_ADDRESSV), static_cast<DWORD>(D3DTADDRESS_WRAP));
+        EXPECT_EQ(device.StageState(stage, D3DTSS_ADDRESSW), static_cast<DWORD>(D3DTADDRESS_CLAMP));
+    }
+    for (D3DTEXTURESTAGESTATETYPE filter : kFilters) {
+        EXPECT_EQ(device.StageState(0, filter), static_cast<DWORD>(D3DTEXF_LINEAR)) << filter;
+    }
+    EXPECT_TRUE(IsIdentity(device.Transform(D3DTS_WORLD)));
 
     // The main pass leaves the filters alone.
-    device.calls.clear();
+    for (D3DTEXTURESTAGESTATETYPE filter : kFilters) {
+        device.SetTextureStageState(0, filter, D3DTEXF_POINT);
+    }
     sky.DrawSky(&device, 1);
-    EXPECT_EQ(Only(device.Calls(), {"SetTextureStageState(0,17", "SetTextureStageState(0,16"}),
-              std::vector<std::string>{});
+    ASSERT_EQ(device.draws.size(), 2u);
+    for (D3DTEXTURESTAGESTATETYPE filter : kFilters) {
+        EXPECT_EQ(device.draws[1].state.StageState(0, filter), static_cast<DWORD>(D3DTEXF_POINT));
+        EXPECT_EQ(device.StageState(0, filter), static_cast<DWORD>(D3DTEXF_POINT)) << filter;
+    }
     EXPECT_EQ(device.transforms[D3DTS_WORLD]._11, 1.0f);
 }
 

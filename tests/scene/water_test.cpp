@@ -1,19 +1,21 @@
 // The water's arithmetic: bump texels from the height field, the scroll and
-// foam motion, and the matrix that projects the reflection onto the lake.
+// foam motion, and the matrix that projects the reflection onto the lake; and
+// the state the water and the foam are drawn with, on a recording device.
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "render/model_cache.h"
 #include "render/texture_cache.h"
-#include "tests/render/recording_device.h"
+#include "tests/support/r3m_writer.h"
+#include "tests/support/recording_device.h"
 #include "tests/support/temp_folder.h"
 
 #include "scene/scene_state.h"
 #include "scene/water.h"
-#include "tests/render/test_decoders.h"
+#include "tests/support/test_decoders.h"
 
 TEST(BumpTexelTest, DifferencesWrapAndClampToPlusMinus127) {
     std::vector<int8_t> heights(256 * 256, 0);
@@ -127,49 +129,109 @@ TEST_F(WaterDeviceTest, MissingReflectionTargetIsReportedToTheErrorFile) {
 }
 
 TEST_F(WaterDeviceTest, DrawWaterLeavesTheStagesAsTheSceneExpects) {
+    // One quad of water and one of foam with its texture, loaded and resolved
+    // as the scene does.
+    R3MWriter waterFile, foamFile;
+    waterFile.Mesh("water.tga", 4, 2);
+    foamFile.Mesh("pena.tga", 4, 2);
+    folder.WriteFile("media/models/water.r3m", waterFile.bytes);
+    folder.WriteFile("media/models/pena.r3m", foamFile.bytes);
+    folder.WriteFile("media/texture/pena.tga", "image");
     folder.WriteFile("media/texture/bumpwat.raw", std::string(256 * 256, '\0'));
+    TextureCache foamTextures{kSquareTextureDecoder};
     bumpMapSupported = true;
     backBuffer.Format = D3DFMT_X8R8G8B8;
     CWater water;
-    water.LoadFoam(&device, &models, &textures);
-    water.CreateWater(&device, backBuffer, &models, &textures);
+    water.LoadFoam(&device, &models, &foamTextures);
+    models.ResolveTextures(&device, foamTextures);
+    water.CreateWater(&device, backBuffer, &models, &foamTextures);
     ASSERT_NE(water.ReflectionTexture(), nullptr);
     ASSERT_NE(water.BumpTexture(), nullptr);
+    IDirect3DTexture8* foam = foamTextures.GetTexture("pena.tga");
+    ASSERT_NE(foam, nullptr);
 
     D3DXMATRIX projection;
     D3DXMatrixPerspectiveOffCenterLH(&projection, -1, 1, -1, 1, 4, 5500);
-    device.calls.clear();
+    device.draws.clear();
     water.DrawWater(projection, &device, true);
-    auto tss = [&](DWORD stage, D3DTEXTURESTAGESTATETYPE type) {
-        return device.textureStageStates[{stage, type}];
-    };
-    EXPECT_EQ(tss(0, D3DTSS_TEXTURETRANSFORMFLAGS), static_cast<DWORD>(D3DTTFF_DISABLE));
-    EXPECT_EQ(tss(1, D3DTSS_TEXTURETRANSFORMFLAGS), static_cast<DWORD>(D3DTTFF_DISABLE));
-    EXPECT_EQ(tss(1, D3DTSS_TEXCOORDINDEX), 1u);
-    EXPECT_EQ(tss(1, D3DTSS_ADDRESSU), static_cast<DWORD>(D3DTADDRESS_WRAP));
-    EXPECT_EQ(tss(0, D3DTSS_COLOROP), static_cast<DWORD>(D3DTOP_MODULATE));
-    EXPECT_EQ(tss(1, D3DTSS_COLOROP), static_cast<DWORD>(D3DTOP_MODULATE));
-    EXPECT_EQ(device.renderStates[D3DRS_ZENABLE], 1u);
-    EXPECT_EQ(device.renderStates[D3DRS_ZWRITEENABLE], 1u);
-    EXPECT_EQ(device.renderStates[D3DRS_ALPHABLENDENABLE], 0u);
-    EXPECT_EQ(device.renderStates[D3DRS_LIGHTING], 1u);
-    EXPECT_EQ(device.transforms[D3DTS_WORLD]._41, 0.0f);
-    // The bump map drives the reflection lookup.
-    std::vector<std::string> ops = device.Calls("SetTextureStageState");
-    EXPECT_NE(std::find(ops.begin(), ops.end(),
-                        "SetTextureStageState(0,1," + std::to_string(D3DTOP_BUMPENVMAP) + ")"),
-              ops.end());
+    ASSERT_EQ(device.draws.size(), 3u);  // the water, then the foam twice
 
-    // The foam follows: two additive draws without depth, then depth and
-    // lighting back on.
-    std::vector<std::string> states = device.Calls("SetRenderState");
-    std::vector<std::string> tail(states.end() - 10, states.end());
-    std::vector<std::string> expected = {"SetRenderState(14,0)",  "SetRenderState(7,0)",
-                                         "SetRenderState(27,1)",  "SetRenderState(19,2)",
-                                         "SetRenderState(20,2)",  "SetRenderState(27,0)",
-                                         "SetRenderState(14,1)",  "SetRenderState(7,1)",
-                                         "SetRenderState(137,1)", "SetRenderState(137,1)"};
-    EXPECT_EQ(tail, expected);
+    // The water: lit with its material, the bump map (stage 0) perturbing the
+    // projected reflection (stage 1).
+    const RecordedState& lake = device.draws[0].state;
+    EXPECT_EQ(lake.RenderState(D3DRS_LIGHTING), 1u);
+    EXPECT_EQ(lake.RenderState(D3DRS_NORMALIZENORMALS), 1u);
+    EXPECT_EQ(lake.material.Diffuse.r, 0.5f);
+    EXPECT_EQ(lake.material.Diffuse.b, 1.0f);
+    EXPECT_EQ(lake.material.Ambient.g, 0.5f);
+    EXPECT_EQ(lake.Texture(0), water.BumpTexture());
+    EXPECT_EQ(lake.Texture(1), water.ReflectionTexture());
+    EXPECT_EQ(lake.StageState(0, D3DTSS_COLOROP), static_cast<DWORD>(D3DTOP_BUMPENVMAP));
+    EXPECT_EQ(lake.StageState(0, D3DTSS_COLORARG1), static_cast<DWORD>(D3DTA_TEXTURE));
+    EXPECT_EQ(lake.StageState(0, D3DTSS_COLORARG2), static_cast<DWORD>(D3DTA_CURRENT));
+    float scale;
+    DWORD bits = lake.StageState(0, D3DTSS_BUMPENVMAT00);
+    std::memcpy(&scale, &bits, sizeof scale);
+    EXPECT_EQ(scale, 0.01f);
+    EXPECT_EQ(lake.StageState(1, D3DTSS_COLOROP), static_cast<DWORD>(D3DTOP_MODULATE));
+    EXPECT_EQ(lake.StageState(1, D3DTSS_COLORARG1), static_cast<DWORD>(D3DTA_TEXTURE));
+    EXPECT_EQ(lake.StageState(0, D3DTSS_TEXTURETRANSFORMFLAGS), static_cast<DWORD>(D3DTTFF_COUNT3));
+    EXPECT_EQ(lake.StageState(1, D3DTSS_TEXTURETRANSFORMFLAGS),
+              static_cast<DWORD>(D3DTTFF_COUNT3 | D3DTTFF_PROJECTED));
+    EXPECT_EQ(lake.StageState(1, D3DTSS_TEXCOORDINDEX),
+              static_cast<DWORD>(D3DTSS_TCI_CAMERASPACEPOSITION | 1));
+    EXPECT_EQ(lake.StageState(1, D3DTSS_ADDRESSU), static_cast<DWORD>(D3DTADDRESS_MIRROR));
+    EXPECT_EQ(lake.StageState(1, D3DTSS_ADDRESSV), static_cast<DWORD>(D3DTADDRESS_MIRROR));
+    D3DXMATRIX reflection;
+    ReflectionTextureMatrix(projection, &reflection);
+    EXPECT_EQ(std::memcmp(&lake.transforms.at(D3DTS_TEXTURE1), &reflection, sizeof reflection), 0);
+    EXPECT_EQ(
+        std::memcmp(&lake.transforms.at(D3DTS_TEXTURE0), &water.ScrollMatrix(), sizeof(D3DMATRIX)),
+        0);
+
+    // The foam: its own texture, added over the water without depth, once at
+    // each foam matrix, with the stages back to plain texturing.
+    for (int copy = 0; copy < 2; ++copy) {
+        SCOPED_TRACE(copy);
+        const RecordedState& spray = device.draws[1 + copy].state;
+        EXPECT_EQ(spray.RenderState(D3DRS_ZENABLE), 0u);
+        EXPECT_EQ(spray.RenderState(D3DRS_ZWRITEENABLE), 0u);
+        EXPECT_EQ(spray.RenderState(D3DRS_ALPHABLENDENABLE), 1u);
+        EXPECT_EQ(spray.RenderState(D3DRS_SRCBLEND), static_cast<DWORD>(D3DBLEND_ONE));
+        EXPECT_EQ(spray.RenderState(D3DRS_DESTBLEND), static_cast<DWORD>(D3DBLEND_ONE));
+        EXPECT_EQ(spray.RenderState(D3DRS_LIGHTING), 1u);
+        EXPECT_EQ(spray.Texture(0), foam);
+        EXPECT_EQ(spray.Texture(1), nullptr);
+        EXPECT_EQ(spray.StageState(0, D3DTSS_COLOROP), static_cast<DWORD>(D3DTOP_MODULATE));
+        EXPECT_EQ(spray.StageState(1, D3DTSS_COLOROP), static_cast<DWORD>(D3DTOP_MODULATE));
+        EXPECT_EQ(spray.StageState(0, D3DTSS_TEXTURETRANSFORMFLAGS),
+                  static_cast<DWORD>(D3DTTFF_DISABLE));
+        EXPECT_EQ(spray.StageState(1, D3DTSS_TEXTURETRANSFORMFLAGS),
+                  static_cast<DWORD>(D3DTTFF_DISABLE));
+        EXPECT_EQ(spray.StageState(1, D3DTSS_TEXCOORDINDEX), 1u);
+        EXPECT_EQ(spray.StageState(1, D3DTSS_ADDRESSU), static_cast<DWORD>(D3DTADDRESS_WRAP));
+        EXPECT_EQ(spray.StageState(1, D3DTSS_ADDRESSV), static_cast<DWORD>(D3DTADDRESS_WRAP));
+        EXPECT_EQ(std::memcmp(&spray.transforms.at(D3DTS_WORLD), &water.FoamMatrix(copy),
+                              sizeof(D3DMATRIX)),
+                  0);
+    }
+
+    // Left for the scene objects drawn next: depth on, no blending, lit, the
+    // identity world.
+    EXPECT_EQ(device.RenderState(D3DRS_ZENABLE), 1u);
+    EXPECT_EQ(device.RenderState(D3DRS_ZWRITEENABLE), 1u);
+    EXPECT_EQ(device.RenderState(D3DRS_ALPHABLENDENABLE), 0u);
+    EXPECT_EQ(device.RenderState(D3DRS_LIGHTING), 1u);
+    D3DXMATRIX identity;
+    D3DXMatrixIdentity(&identity);
+    EXPECT_EQ(std::memcmp(&device.transforms.at(D3DTS_WORLD), &identity, sizeof identity), 0);
+    for (DWORD stage : {0u, 1u}) {
+        EXPECT_EQ(device.StageState(stage, D3DTSS_TEXTURETRANSFORMFLAGS),
+                  static_cast<DWORD>(D3DTTFF_DISABLE));
+        EXPECT_EQ(device.StageState(stage, D3DTSS_COLOROP), static_cast<DWORD>(D3DTOP_MODULATE));
+    }
+    EXPECT_EQ(device.StageState(1, D3DTSS_TEXCOORDINDEX), 1u);
+    EXPECT_EQ(device.StageState(1, D3DTSS_ADDRESSU), static_cast<DWORD>(D3DTADDRESS_WRAP));
 
     // Reflection pass: the target changes and comes back, without leaking.
     water.BeginReflection(&device);

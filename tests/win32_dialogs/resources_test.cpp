@@ -5,75 +5,43 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <set>
 #include <string>
 
 namespace {
 
-struct ExpectedString {
+// The string table's texts are fixed word for word. They are read here from
+// the real table through LoadString and each is pinned by its length and its
+// 32-bit FNV-1a digest, so one changed character fails the test without the
+// texts being written out a second time.
+struct PinnedString {
     UINT id;
-    const char* text;
+    int length;
+    uint32_t digest;
 };
 
-// Error messages, adapter help texts and rendering lines, word for word.
-const ExpectedString kExpectedStrings[] = {
-    {2100, "There was an unspecified problem with this screen saver."},
-    {2101, "Direct3D 8.0 could not be initialized.  Please install the latest version of DirectX."},
-    {2102, "Could not initialize the screen saver."},
-    {2103, "Could not create the Direct3D device."},
-    {2104, "Could not find any compatible Direct3D devices."},
-    {2105, "No hardware-accelerated Direct3D devices were found."},
-    {2106,
-     "This screen saver requires functionality that is not available on your Direct3D hardware "
-     "accelerator."},
-    {2107,
-     "This screen saver requires functionality that is not available on your Direct3D hardware "
-     "accelerator with the current desktop display settings."},
-    {2108, "Could not load required media."},
-    {2109, "Could not reset the Direct3D device."},
-    {2110, "Not enough memory."},
-    {2111, "Not enough video memory."},
-    {2112, "No preview available"},
-    {2200,
-     "This video adapter supports hardware 3D rendering.  This screen saver can be displayed on "
-     "this monitor."},
-    {2201,
-     "This video adapter supports hardware 3D rendering, but this screensaver requires "
-     "functionality not available in hardware.  A software renderer will be used instead.  This "
-     "screen saver can be displayed on this monitor."},
-    {2202,
-     "This video adapter supports hardware 3D rendering, but this screensaver requires "
-     "functionality not available in hardware or software.  This screen saver cannot be displayed "
-     "on this monitor."},
-    {2203,
-     "This video adapter supports hardware 3D rendering, but this screensaver requires "
-     "functionality not available in hardware.  No software renderer is available.  This screen "
-     "saver cannot be displayed on this monitor."},
-    {2204,
-     "This video adapter does not support hardware 3D rendering.  A software renderer will be used "
-     "instead.  This screen saver can be displayed on this monitor."},
-    {2205,
-     "This video adapter does not support hardware 3D rendering.  This screensaver requires "
-     "functionality not available in the software renderer.  This screen saver cannot be displayed "
-     "on this monitor."},
-    {2206,
-     "This video adapter does not support hardware 3D rendering.  No software renderer is "
-     "available.  This screen saver cannot be displayed on this monitor."},
-    {2207,
-     "The video adapter supports hardware 3D rendering, but it has been disabled.  A software "
-     "renderer will be used instead.  This screen saver can be displayed on this monitor."},
-    {2208,
-     "This video adapter supports hardware 3D rendering, but it has been disabled.  This "
-     "screensaver requires functionality not available in the software renderer.  This screen "
-     "saver cannot be displayed on this monitor."},
-    {2209,
-     "This video adapter supports hardware 3D rendering, but it has been disabled.  No software "
-     "renderer is available.  This screen saver cannot be displayed on this monitor."},
-    {2210, "The screen saver can use hardware 3D rendering on this monitor."},
-    {2211, "The screen saver can use software 3D rendering on this monitor."},
-    {2212, "The screen saver cannot be displayed on this monitor."},
+const PinnedString kPinnedStrings[] = {
+    {2100, 56, 0x8B9D497Eu},  {2101, 85, 0x1D6CBF33u},  {2102, 38, 0xE222F5CDu},
+    {2103, 37, 0x5DB967ECu},  {2104, 47, 0x88A02353u},  {2105, 52, 0xE2BEB194u},
+    {2106, 101, 0xDC437B49u}, {2107, 143, 0xE3414936u}, {2108, 30, 0x77150584u},
+    {2109, 36, 0x3DB02207u},  {2110, 18, 0x29AEB7F9u},  {2111, 24, 0x0685E4BEu},
+    {2112, 20, 0x622C34DDu},  {2200, 103, 0xDC05DF1Au}, {2201, 217, 0xF803E7F1u},
+    {2202, 189, 0x6404740Fu}, {2203, 213, 0x6864F685u}, {2204, 154, 0xDFDD8B88u},
+    {2205, 195, 0x5B472616u}, {2206, 150, 0xD3A062A4u}, {2207, 171, 0x06E61E46u},
+    {2208, 213, 0xB0B2B57Fu}, {2209, 168, 0x924F6DFFu}, {2210, 63, 0xC65587A0u},
+    {2211, 63, 0x712FDE09u},  {2212, 53, 0xF0CE0CF3u},
 };
+
+uint32_t Fnv1a(const char* text) {
+    uint32_t digest = 0x811C9DC5u;
+    for (; *text; ++text) {
+        digest ^= static_cast<unsigned char>(*text);
+        digest *= 0x01000193u;
+    }
+    return digest;
+}
 
 struct ExpectedControl {
     int id;
@@ -140,15 +108,23 @@ const DialogControlResource* Find(const DialogResource* dialog, int id) {
 }  // namespace
 
 TEST(ResourcesTest, StringTableTextsAreExact) {
-    std::set<UINT> ids;
-    for (const ExpectedString& expected : kExpectedStrings) {
-        char buffer[600];
-        int length = LoadString(nullptr, expected.id, buffer, sizeof buffer);
-        EXPECT_EQ(static_cast<int>(strlen(expected.text)), length) << expected.id;
-        EXPECT_STREQ(expected.text, buffer) << expected.id;
-        ids.insert(expected.id);
+    // The table holds exactly the pinned ids, each once.
+    std::set<UINT> pinned, listed;
+    for (const PinnedString& pin : kPinnedStrings) pinned.insert(pin.id);
+    for (int i = 0; i < StringResourceCount(); ++i) {
+        EXPECT_TRUE(listed.insert(StringResourceId(i)).second) << StringResourceId(i);
     }
-    EXPECT_EQ(26u, ids.size());
+    EXPECT_EQ(26u, pinned.size());
+    EXPECT_EQ(pinned, listed);
+    for (const PinnedString& pin : kPinnedStrings) {
+        char buffer[600];
+        int length = LoadString(nullptr, pin.id, buffer, sizeof buffer);
+        EXPECT_EQ(pin.length, length) << pin.id << ": " << buffer;
+        EXPECT_EQ(pin.digest, Fnv1a(buffer))
+            << pin.id << ": \"" << buffer << "\" has the digest 0x" << std::hex << Fnv1a(buffer);
+        ASSERT_NE(nullptr, FindStringResource(pin.id));
+        EXPECT_STREQ(FindStringResource(pin.id), buffer) << pin.id;
+    }
     // Cut to the buffer, always terminated; missing strings give 0 and "".
     char small[8];
     EXPECT_EQ(7, LoadString(nullptr, 2110, small, sizeof small));

@@ -1,37 +1,27 @@
-#include "tests/host/scripted_direct3d.h"
+#include "tests/support/scripted_direct3d.h"
+
+#include <SDL.h>
 
 #include <cstdio>
+
+#include "platform/d3d8/device.h"
 
 namespace {
 
 // The back buffer a scripted device hands out: only its description matters.
-class ScriptedSurface : public IDirect3DSurface8 {
+class ScriptedSurface : public Counted<UnusedSurface> {
 public:
     explicit ScriptedSurface(const D3DPRESENT_PARAMETERS& p) {
         desc_.Format = p.BackBufferFormat;
         desc_.Width = p.BackBufferWidth;
         desc_.Height = p.BackBufferHeight;
     }
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG left = --references_;
-        if (left == 0) delete this;
-        return left;
-    }
-    HRESULT STDMETHODCALLTYPE GetDevice(IDirect3DDevice8**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetContainer(REFIID, void**) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetDesc(D3DSURFACE_DESC* desc) override {
         *desc = desc_;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE LockRect(D3DLOCKED_RECT*, const RECT*, DWORD) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE UnlockRect() override { return E_NOTIMPL; }
 
 private:
-    ULONG references_ = 1;
     D3DSURFACE_DESC desc_ = {};
 };
 
@@ -43,6 +33,7 @@ const char* TypeText(D3DDEVTYPE type) {
 
 ScriptedDirect3D::~ScriptedDirect3D() {
     for (ScriptedDevice* device : createdDevices) delete device;
+    if (videoStarted_) SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
 HRESULT ScriptedDirect3D::GetAdapterIdentifier(UINT adapter, DWORD, D3DADAPTER_IDENTIFIER8* id) {
@@ -65,6 +56,14 @@ HRESULT ScriptedDirect3D::CheckDeviceType(UINT adapter, D3DDEVTYPE type, D3DFORM
     return Formats(adapter, type).count(backBuffer) ? S_OK : D3DERR_NOTAVAILABLE;
 }
 
+HRESULT ScriptedDirect3D::CheckDeviceFormat(UINT adapter, D3DDEVTYPE, D3DFORMAT, DWORD usage,
+                                            D3DRESOURCETYPE, D3DFORMAT check) {
+    const ScriptedAdapter& a = adapters.at(adapter);
+    const std::set<int>& formats =
+        (usage & D3DUSAGE_DEPTHSTENCIL) ? a.depthFormats : a.textureFormats;
+    return formats.count(check) ? S_OK : D3DERR_NOTAVAILABLE;
+}
+
 HRESULT ScriptedDirect3D::GetDeviceCaps(UINT adapter, D3DDEVTYPE type, D3DCAPS8* caps) {
     if (Formats(adapter, type).empty()) return D3DERR_NOTAVAILABLE;
     *caps = D3DCAPS8{};
@@ -75,7 +74,7 @@ HRESULT ScriptedDirect3D::GetDeviceCaps(UINT adapter, D3DDEVTYPE type, D3DCAPS8*
     return S_OK;
 }
 
-HRESULT ScriptedDirect3D::CreateDevice(UINT adapter, D3DDEVTYPE type, HWND, DWORD flags,
+HRESULT ScriptedDirect3D::CreateDevice(UINT adapter, D3DDEVTYPE type, HWND focus, DWORD flags,
                                        D3DPRESENT_PARAMETERS* p, IDirect3DDevice8** device) {
     char line[160];
     std::snprintf(line, sizeof(line), "CreateDevice %u %s %ux%u fmt %d flags 0x%x%s", adapter,
@@ -84,15 +83,38 @@ HRESULT ScriptedDirect3D::CreateDevice(UINT adapter, D3DDEVTYPE type, HWND, DWOR
                   p->Windowed ? " windowed" : "");
     log_->push_back(line);
     *device = nullptr;
-    if (FAILED(createResult)) return createResult;
+    const size_t call = createCalls_++;
+    if (call < createResults.size() && FAILED(createResults[call])) return createResults[call];
     if (adapters.at(adapter).failingSizes.count({p->BackBufferWidth, p->BackBufferHeight})) {
         return D3DERR_OUTOFVIDEOMEMORY;
     }
+    if (realDevices) return CreateRealDevice(adapter, type, focus, flags, p, device);
     std::snprintf(line, sizeof(line), "device%zu", createdDevices.size());
     auto* created = new ScriptedDevice(log_, line, *p);
     createdDevices.push_back(created);
     *device = created;
     return S_OK;
+}
+
+HRESULT ScriptedDirect3D::CreateRealDevice(UINT adapter, D3DDEVTYPE type, HWND focus, DWORD flags,
+                                           D3DPRESENT_PARAMETERS* parameters,
+                                           IDirect3DDevice8** device) {
+    if (!videoStarted_) videoStarted_ = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+    d3d8::DeviceCreation creation;
+    creation.parent = this;
+    creation.adapter = adapter;
+    creation.type = type;
+    creation.focusWindow = focus;
+    creation.behaviorFlags = flags;
+    HRESULT result = GetDeviceCaps(adapter, type, &creation.caps);
+    if (FAILED(result)) return result;
+    creation.desktopMode = adapters.at(adapter).desktop;
+    // The script's modes do not exist on the display.
+    creation.switchDisplay = false;
+    d3d8::Device8* made = d3d8::Device8::Create(creation, parameters, &result);
+    if (!made) return result;
+    *device = made;
+    return D3D_OK;
 }
 
 ULONG ScriptedDevice::Release() {

@@ -1,7 +1,9 @@
-// A Direct3D object and devices that follow a script: adapters with their
-// modes, formats and capabilities, device creations that fail in given modes,
-// and devices that report lost or need a reset. Every call of interest is
-// written to a shared log.
+// A Direct3D object that follows a script: adapters with their modes,
+// formats and capabilities, device creations that fail as told, and devices
+// that report lost or need a reset. Every creation, reset, present and final
+// release is written to a shared log. The devices it makes draw nothing,
+// unless `realDevices` asks for real devices of the Direct3D 8 stand-in on
+// the given window (without a display mode change).
 #pragma once
 
 #include <windows.h>
@@ -20,34 +22,43 @@ struct ScriptedAdapter {
     HMONITOR monitor = nullptr;
     std::string description = "Scripted adapter";
     GUID deviceIdentifier = {0x12345678, 0x9abc, 0xdef0, {1, 2, 3, 4, 5, 6, 7, 8}};
-    // Formats each device type accepts in CheckDeviceType; a type with none
-    // fails GetDeviceCaps as a missing rasteriser does.
+    // Back-buffer formats each device type accepts in CheckDeviceType; a type
+    // with none fails GetDeviceCaps as a missing rasteriser does.
     std::set<int> halFormats;
     std::set<int> swFormats;
     std::set<int> refFormats;
-    DWORD devCaps = D3DDEVCAPS_HWTRANSFORMANDLIGHT;
+    DWORD devCaps = D3DDEVCAPS_HWTRANSFORMANDLIGHT;  // of the HAL type
     DWORD caps2 = D3DCAPS2_CANRENDERWINDOWED;
+    // Depth formats CheckDeviceFormat (depth-stencil use) and
+    // CheckDepthStencilMatch accept.
     std::set<int> depthFormats = {D3DFMT_D16, D3DFMT_D24X8};
-    // Sizes (width, height) in which full-screen creation fails.
+    // Texture formats CheckDeviceFormat accepts for any other use.
+    std::set<int> textureFormats = {D3DFMT_A8R8G8B8, D3DFMT_X8R8G8B8, D3DFMT_R5G6B5,
+                                    D3DFMT_X1R5G5B5, D3DFMT_A1R5G5B5, D3DFMT_A4R4G4B4,
+                                    D3DFMT_V8U8};
+    // Sizes (width, height) in which creation fails with
+    // D3DERR_OUTOFVIDEOMEMORY.
     std::set<std::pair<UINT, UINT>> failingSizes;
 };
 
 class ScriptedDevice;
 
-class ScriptedDirect3D : public IDirect3D8 {
+class ScriptedDirect3D : public UnusedDirect3D {
 public:
     explicit ScriptedDirect3D(std::vector<std::string>* log) : log_(log) {}
-    virtual ~ScriptedDirect3D();
+    ~ScriptedDirect3D() override;
 
     std::vector<ScriptedAdapter> adapters;
     std::vector<ScriptedDevice*> createdDevices;  // owned, in creation order
-    HRESULT createResult = S_OK;                  // forced failure of every creation
+    // Results of the first CreateDevice calls, in order; a failure is
+    // returned as it is, and once they are used up the script decides.
+    std::vector<HRESULT> createResults;
+    bool realDevices = false;
     ULONG references = 1;
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
     ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
     ULONG STDMETHODCALLTYPE Release() override { return --references; }
-    HRESULT STDMETHODCALLTYPE RegisterSoftwareDevice(void*) override { return S_OK; }
     UINT STDMETHODCALLTYPE GetAdapterCount() override { return static_cast<UINT>(adapters.size()); }
     HRESULT STDMETHODCALLTYPE GetAdapterIdentifier(UINT adapter, DWORD,
                                                    D3DADAPTER_IDENTIFIER8* id) override;
@@ -65,17 +76,15 @@ public:
     }
     HRESULT STDMETHODCALLTYPE CheckDeviceType(UINT adapter, D3DDEVTYPE type, D3DFORMAT display,
                                               D3DFORMAT backBuffer, BOOL windowed) override;
-    HRESULT STDMETHODCALLTYPE CheckDeviceFormat(UINT adapter, D3DDEVTYPE, D3DFORMAT, DWORD,
-                                                D3DRESOURCETYPE, D3DFORMAT check) override {
-        return adapters.at(adapter).depthFormats.count(check) ? S_OK : D3DERR_NOTAVAILABLE;
-    }
+    HRESULT STDMETHODCALLTYPE CheckDeviceFormat(UINT adapter, D3DDEVTYPE, D3DFORMAT, DWORD usage,
+                                                D3DRESOURCETYPE, D3DFORMAT check) override;
     HRESULT STDMETHODCALLTYPE CheckDeviceMultiSampleType(UINT, D3DDEVTYPE, D3DFORMAT, BOOL,
                                                          D3DMULTISAMPLE_TYPE) override {
         return D3DERR_NOTAVAILABLE;
     }
-    HRESULT STDMETHODCALLTYPE CheckDepthStencilMatch(UINT, D3DDEVTYPE, D3DFORMAT, D3DFORMAT,
-                                                     D3DFORMAT) override {
-        return S_OK;
+    HRESULT STDMETHODCALLTYPE CheckDepthStencilMatch(UINT adapter, D3DDEVTYPE, D3DFORMAT, D3DFORMAT,
+                                                     D3DFORMAT depth) override {
+        return adapters.at(adapter).depthFormats.count(depth) ? S_OK : D3DERR_NOTAVAILABLE;
     }
     HRESULT STDMETHODCALLTYPE GetDeviceCaps(UINT adapter, D3DDEVTYPE type, D3DCAPS8* caps) override;
     HMONITOR STDMETHODCALLTYPE GetAdapterMonitor(UINT adapter) override {
@@ -87,7 +96,11 @@ public:
 
 private:
     const std::set<int>& Formats(UINT adapter, D3DDEVTYPE type);
+    HRESULT CreateRealDevice(UINT adapter, D3DDEVTYPE type, HWND focus, DWORD flags,
+                             D3DPRESENT_PARAMETERS* parameters, IDirect3DDevice8** device);
     std::vector<std::string>* log_;
+    size_t createCalls_ = 0;
+    bool videoStarted_ = false;
 };
 
 // A device that draws nothing; tests set what TestCooperativeLevel and Reset

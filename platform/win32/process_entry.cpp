@@ -52,6 +52,10 @@ int PrepareSaverProcess(int argc, char** argv) {
     // drawn in through a windowed device filling it, whatever size it has.
     if (!command.windowId.empty()) {
         Win32PlaceCaptionedWindowIn(std::strtoul(command.windowId.c_str(), nullptr, 0));
+        // The settings program names the pane in XSCREENSAVER_WINDOW as well;
+        // left set, it would make the pane the monitor, whose size no display
+        // mode has, and the device search would find nothing.
+        unsetenv("XSCREENSAVER_WINDOW");
     }
     for (const auto& [name, value] : command.settings) {
         Win32OverrideRegistryDword(kSettingsKey, name, static_cast<DWORD>(value));

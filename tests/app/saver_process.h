@@ -60,19 +60,3 @@ public:
 private:
     pid_t pid;
 };
-
-// Pixel statistics of a screen area, sampled every fourth pixel.
-struct ScreenLook {
-    double litShare = 0;    // share of pixels that are not near black
-    int colours = 0;        // distinct colours at 5 bits a channel
-    double yellowShare = 0; // share of strong yellow pixels (overlay text)
-    double red = 0, green = 0, blue = 0;  // means
-    double spread = 0;      // standard deviation of the brightness (mean of r, g, b)
-    // A frame of the scene: lit nearly everywhere with many colours.
-    bool LooksLikeTheScene() const { return litShare > 0.9 && colours > 200; }
-};
-ScreenLook LookAtScreen(int x, int y, int width, int height);
-// The same statistics of the `width` by `height` area at (x, y) of pixels
-// already read: 0x00RRGGBB, row by row, `stride` pixels a row.
-ScreenLook LookAtPixels(const std::vector<uint32_t>& pixels, int stride, int x, int y, int width,
-                        int height);

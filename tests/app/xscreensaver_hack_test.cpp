@@ -1,97 +1,72 @@
 // The saver as a hack of a real XScreenSaver daemon under Xvfb: activated, it
 // draws the scene in the daemon's window; deactivated, the daemon's SIGTERM
-// ends it cleanly. The daemon launches hacks only for ordinary users, so as
-// root the daemon runs as "nobody".
+// ends it cleanly. Options on the hack's command line hold for that run only,
+// and the settings program's preview pane shows the scene however often it is
+// opened.
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>
-#include <X11/Xutil.h>
 
-#include <fcntl.h>
 #include <signal.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
+#include <memory>
 #include <string>
-#include <thread>
 
 #include "tests/support/temp_folder.h"
+#include "tests/support/x_screen.h"
+#include "tests/support/xscreensaver_daemon.h"
 #include "tests/support/xvfb_server.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-constexpr uid_t kNobody = 65534;
+using std::chrono::seconds;
+
+constexpr int kWidth = 1024, kHeight = 768;
 
 bool Exists(const std::string& path) {
-    struct stat info;
-    return stat(path.c_str(), &info) == 0;
+    return access(path.c_str(), F_OK) == 0;
 }
 
-std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
+// A day frame at a glance: the scene, with a sky bluer than it is red.
+bool LooksLikeDay(const std::vector<uint32_t>& screen) {
+    const ScreenLook whole = LookAtPixels(screen, kWidth, 0, 0, kWidth, kHeight);
+    const ScreenLook sky = LookAtPixels(screen, kWidth, 0, 0, kWidth, kHeight / 5);
+    return whole.LooksLikeTheScene() && sky.blue > sky.red + 20;
 }
 
-template <typename Done>
-bool WaitUntil(Done done, std::chrono::milliseconds limit) {
-    auto end = Clock::now() + limit;
-    while (!done()) {
-        if (Clock::now() > end) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return true;
+// A night frame: a dark, bluish sky over a scene with many colours.
+bool LooksLikeNight(const std::vector<uint32_t>& screen) {
+    const ScreenLook whole = LookAtPixels(screen, kWidth, 0, 0, kWidth, kHeight);
+    const ScreenLook sky = LookAtPixels(screen, kWidth, 0, 0, kWidth, kHeight / 5);
+    return whole.colours > 100 && sky.red + sky.green + sky.blue < 3 * 90 &&
+           sky.blue > sky.red;
 }
 
-// What a day frame of the scene looks like at a glance: lit nearly
-// everywhere, many colours, and a sky bluer than it is red at the top.
-struct ScreenLook {
-    double litShare = 0;
-    int colours = 0;
-    double topRed = 0, topBlue = 0;
-    bool LooksLikeTheScene() const {
-        return litShare > 0.9 && colours > 200 && topBlue > topRed + 20;
-    }
-};
-
-ScreenLook LookAtScreen(Display* display, int width, int height) {
-    ScreenLook look;
-    XImage* image =
-        XGetImage(display, DefaultRootWindow(display), 0, 0, width, height, AllPlanes, ZPixmap);
-    if (image == nullptr) return look;
-    int lit = 0, samples = 0, topSamples = 0;
-    std::vector<bool> seen(1 << 15);
-    for (int y = 0; y < height; y += 4) {
-        for (int x = 0; x < width; x += 4) {
-            unsigned long pixel = XGetPixel(image, x, y);
-            int r = (pixel >> 16) & 0xFF, g = (pixel >> 8) & 0xFF, b = pixel & 0xFF;
-            ++samples;
-            lit += (r + g + b) > 60;
-            int key = ((r >> 3) << 10) | ((g >> 3) << 5) | (b >> 3);
-            if (!seen[key]) {
-                seen[key] = true;
-                ++look.colours;
-            }
-            if (y < height / 5) {
-                look.topRed += r;
-                look.topBlue += b;
-                ++topSamples;
+// How many columns of the bottom-right corner, where the clock is, hold its
+// yellow text.
+int ClockColumns(const std::vector<uint32_t>& screen) {
+    int columns = 0;
+    for (int x = kWidth / 2; x < kWidth; ++x) {
+        for (int y = kHeight * 7 / 8; y < kHeight; ++y) {
+            const uint32_t p = screen[size_t(y) * kWidth + x];
+            if (((p >> 16) & 0xFF) > 180 && ((p >> 8) & 0xFF) > 180 && (p & 0xFF) < 100) {
+                ++columns;
+                break;
             }
         }
     }
-    XDestroyImage(image);
-    look.litShare = double(lit) / samples;
-    look.topRed /= topSamples;
-    look.topBlue /= topSamples;
-    return look;
+    return columns;
+}
+
+// Whether the disk audio file holds anything but silence.
+bool SoundWasPlayed(const std::string& path) {
+    const std::string samples = ReadWholeFile(path);
+    return std::any_of(samples.begin(), samples.end(), [](char byte) { return byte != 0; });
 }
 
 class XScreenSaverHackTest : public ::testing::Test {
@@ -103,126 +78,145 @@ protected:
         // connects at that moment is refused.
         session = XOpenDisplay(nullptr);
         ASSERT_NE(session, nullptr);
-        if (RunCommand("command -v xscreensaver >/dev/null && command -v xscreensaver-command "
-                       ">/dev/null") != 0) {
-            GTEST_SKIP() << "XScreenSaver is not installed";
-        }
+        if (!XScreenSaverInstalled()) GTEST_SKIP() << "XScreenSaver is not installed";
         home = folder.Path();
-        // The hack: the saver as the daemon starts it, in a wrapper that
-        // passes the daemon's SIGTERM on and writes down how the saver ended.
-        std::ofstream(home + "/hack.sh")
-            << "#!/bin/sh\n"
-            << "cd '" << VELMORA_BINARY_DIR << "' || exit 126\n"
-            << "./app/velmora --root &\n"
-            << "saver=$!\n"
-            << "echo $saver > '" << home << "/saver.pid'\n"
-            << "trap 'date +%s.%N > \"" << home << "/terminated\"; kill -TERM $saver' TERM\n"
-            << "wait $saver\n"
-            << "status=$?\n"
-            << "if [ -f '" << home << "/terminated' ]; then wait $saver; status=$?; fi\n"
-            << "date +%s.%N > '" << home << "/ended'\n"
-            << "echo $status > '" << home << "/exit-status'\n";
-        chmod((home + "/hack.sh").c_str(), 0755);
-        std::ofstream(home + "/.xscreensaver") << "mode:\tone\n"
-                                               << "selected:\t0\n"
-                                               << "lock:\tFalse\n"
-                                               << "splash:\tFalse\n"
-                                               << "fade:\tFalse\n"
-                                               << "unfade:\tFalse\n"
-                                               << "programs:\t\"Velmora\" " << home
-                                               << "/hack.sh \\n\n";
-        // Settings the saver must leave as they are.
+        // Settings the saver must leave as they are, with the key of the
+        // screen's settings its first run creates.
         folder.WriteFile(".config/velmora/registry.reg",
                          "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Quintaro\\Velmora]\n"
-                         "\"Enable Sound\"=dword:00000000\n\"Time\"=dword:00000000\n\n");
-        if (geteuid() == 0) {
-            ASSERT_EQ(RunCommand("chown -R 65534:65534 '" + home + "'"), 0);
-        }
-        StartDaemon();
+                         "\"Enable Sound\"=dword:00000000\n\"Time\"=dword:00000000\n\n"
+                         "[HKEY_CURRENT_USER\\Software\\Quintaro\\Velmora\\Screen 1]\n");
+        settings = ReadWholeFile(home + "/.config/velmora/registry.reg");
     }
 
     void TearDown() override {
-        if (daemon > 0) {
-            RunCommand("xscreensaver-command -exit >/dev/null 2>&1");
-            WaitUntil([&] { return waitpid(daemon, nullptr, WNOHANG) == daemon; },
-                      std::chrono::seconds(5)) ||
-                (kill(daemon, SIGKILL) == 0 && waitpid(daemon, nullptr, 0) == daemon);
-        }
-        std::string pid = Slurp(home + "/saver.pid");
+        daemon.reset();
+        const std::string pid = ReadWholeFile(home + "/saver.pid");
         if (!pid.empty()) kill(std::atoi(pid.c_str()), SIGKILL);
         if (session != nullptr) XCloseDisplay(session);
     }
 
-    void StartDaemon() {
-        daemon = fork();
-        if (daemon == 0) {
-            if (chdir(home.c_str()) != 0) _exit(126);
-            int log = open((home + "/daemon.log").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            dup2(log, 1);
-            dup2(log, 2);
-            setenv("HOME", home.c_str(), 1);
-            setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
-            setenv("XDG_DATA_HOME", (home + "/.local/share").c_str(), 1);
-            setenv("SDL_AUDIODRIVER", "dummy", 1);
-            if (geteuid() == 0) {
-                execlp("setpriv", "setpriv", "--reuid=65534", "--regid=65534", "--clear-groups",
-                       "xscreensaver", "-no-splash", "-verbose", static_cast<char*>(nullptr));
-            } else {
-                execlp("xscreensaver", "xscreensaver", "-no-splash", "-verbose",
-                       static_cast<char*>(nullptr));
-            }
-            _exit(127);
-        }
-        ASSERT_GT(daemon, 0);
-        ASSERT_TRUE(WaitUntil(
-            [] { return RunCommand("xscreensaver-command -time >/dev/null 2>&1") == 0; },
-            std::chrono::seconds(60)))
-            << Slurp(home + "/daemon.log");
+    // The daemon with the saver, started as `command` in the build folder
+    // through the hack script, as its one hack.
+    void StartDaemon(const std::string& command) {
+        const std::string script = WriteHackScript(home, VELMORA_BINARY_DIR, command);
+        daemon = std::make_unique<XScreenSaverDaemon>(home, script);
+        ASSERT_TRUE(daemon->Running()) << daemon->Log();
     }
 
-    XvfbServer xvfb{1024, 768};
+    // Activates the daemon and waits until the screen shows what `shows`
+    // looks for; the screen last seen.
+    template <typename Shows>
+    std::vector<uint32_t> ActivateUntil(Shows shows) {
+        for (const char* file : {"saver.pid", "terminated", "ended", "exit-status"}) {
+            unlink((home + "/" + file).c_str());
+        }
+        EXPECT_EQ(daemon->Command("activate"), 0);
+        std::vector<uint32_t> screen;
+        const bool shown = WaitUntil(
+            [&] {
+                screen = GrabScreen(0, 0, kWidth, kHeight);
+                return (screen.size() == size_t(kWidth) * kHeight && shows(screen)) ||
+                       Exists(home + "/ended");
+            },
+            seconds(90));
+        EXPECT_TRUE(shown && !Exists(home + "/ended")) << daemon->Log();
+        return screen;
+    }
+
+    // Deactivates the daemon and waits for the saver's end; its exit status.
+    int Deactivate() {
+        EXPECT_EQ(daemon->Command("deactivate"), 0);
+        const bool ended = WaitUntil([&] { return Exists(home + "/exit-status"); }, seconds(20));
+        EXPECT_TRUE(ended) << daemon->Log();
+        EXPECT_TRUE(Exists(home + "/terminated")) << "the daemon did not send SIGTERM";
+        const double fromSignal = std::atof(ReadWholeFile(home + "/ended").c_str()) -
+                                  std::atof(ReadWholeFile(home + "/terminated").c_str());
+        std::printf("SIGTERM to exit: %.3f s\n", fromSignal);
+        return ended ? std::atoi(ReadWholeFile(home + "/exit-status").c_str()) : -1;
+    }
+
+    XvfbServer xvfb{kWidth, kHeight};
     Display* session = nullptr;
     TempFolder folder;
     std::string home;
-    pid_t daemon = -1;
+    std::string settings;
+    std::unique_ptr<XScreenSaverDaemon> daemon;
 };
 
 }  // namespace
 
 TEST_F(XScreenSaverHackTest, ActivatedItDrawsTheSceneAndDeactivatedItEndsCleanly) {
-    const std::string settings = Slurp(home + "/.config/velmora/registry.reg");
-    ASSERT_EQ(settings.substr(0, 10), "REGEDIT4\n\n");
-    ASSERT_EQ(RunCommand("xscreensaver-command -activate >/dev/null 2>&1"), 0);
-    ASSERT_TRUE(WaitUntil([&] { return Exists(home + "/saver.pid"); }, std::chrono::seconds(30)))
-        << Slurp(home + "/daemon.log");
+    StartDaemon("./app/velmora --root");
+    ActivateUntil(LooksLikeDay);
+    EXPECT_EQ(Deactivate(), 0);
+    EXPECT_EQ(ReadWholeFile(home + "/.config/velmora/registry.reg"), settings);
+}
 
-    Display* display = XOpenDisplay(nullptr);
-    ASSERT_NE(display, nullptr);
-    ScreenLook look;
-    bool drawn = WaitUntil(
-        [&] {
-            look = LookAtScreen(display, 1024, 768);
-            return look.LooksLikeTheScene() || Exists(home + "/ended");
-        },
-        std::chrono::seconds(60));
-    XCloseDisplay(display);
-    EXPECT_TRUE(drawn && look.LooksLikeTheScene())
-        << "lit " << look.litShare << ", colours " << look.colours << ", top red "
-        << look.topRed << " blue " << look.topBlue << "\n"
-        << Slurp(home + "/daemon.log");
-    ASSERT_FALSE(Exists(home + "/ended")) << "the saver ended by itself";
+TEST_F(XScreenSaverHackTest, OptionsHoldForOneRunAndLeaveTheStoredSettingsAlone) {
+    // The options come from a file the test rewrites between activations;
+    // the disk audio driver writes whatever the saver plays.
+    StartDaemon("SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE='" + home +
+                "/sound.raw' ./app/velmora --root $(cat '" + home + "/options')");
 
-    ASSERT_EQ(RunCommand("xscreensaver-command -deactivate >/dev/null 2>&1"), 0);
-    auto deactivated = Clock::now();
-    ASSERT_TRUE(WaitUntil([&] { return Exists(home + "/exit-status"); }, std::chrono::seconds(20)))
-        << Slurp(home + "/daemon.log");
-    double seconds = std::chrono::duration<double>(Clock::now() - deactivated).count();
-    EXPECT_TRUE(Exists(home + "/terminated")) << "the daemon did not send SIGTERM";
-    EXPECT_EQ(std::atoi(Slurp(home + "/exit-status").c_str()), 0);
-    double fromSignal = std::atof(Slurp(home + "/ended").c_str()) -
-                        std::atof(Slurp(home + "/terminated").c_str());
-    std::printf("deactivation to exit: %.2f s; SIGTERM to exit: %.2f s\n", seconds, fromSignal);
-    // The saver may add its empty keys; the values stay as they were.
-    EXPECT_NE(Slurp(home + "/.config/velmora/registry.reg").find(settings.substr(10)),
-              std::string::npos);
+    folder.WriteFile("options", "--time night --clock 24 --no-sound\n");
+    const std::vector<uint32_t> night24 = ActivateUntil(LooksLikeNight);
+    EXPECT_EQ(Deactivate(), 0);
+    EXPECT_FALSE(SoundWasPlayed(home + "/sound.raw"));
+
+    folder.WriteFile("options", "--time night --clock 12 --sound\n");
+    const std::vector<uint32_t> night12 = ActivateUntil(LooksLikeNight);
+    EXPECT_EQ(Deactivate(), 0);
+    EXPECT_TRUE(SoundWasPlayed(home + "/sound.raw"));
+
+    // "06:14" against "06:14am": the 24-hour clock has no suffix.
+    ASSERT_FALSE(night24.empty() || night12.empty());
+    const int columns24 = ClockColumns(night24), columns12 = ClockColumns(night12);
+    EXPECT_GT(columns24, 20);
+    EXPECT_GT(columns12, columns24 * 6 / 5) << columns24 << " against " << columns12;
+    EXPECT_EQ(ReadWholeFile(home + "/.config/velmora/registry.reg"), settings);
+}
+
+TEST_F(XScreenSaverHackTest, SettingsPreviewPaneShowsTheSceneEachTimeItOpens) {
+    if (RunCommand("command -v xscreensaver-settings >/dev/null") != 0) {
+        GTEST_SKIP() << "the settings program is not installed";
+    }
+    StartDaemon("./app/velmora");
+    for (int opening = 1; opening <= 3; ++opening) {
+        SCOPED_TRACE("opening " + std::to_string(opening));
+        for (const char* file : {"arguments", "saver.pid", "ended", "exit-status"}) {
+            unlink((home + "/" + file).c_str());
+        }
+        const pid_t settingsProgram =
+            daemon->StartBeside("xscreensaver-settings", {}, "settings.log");
+        ASSERT_GT(settingsProgram, 0);
+        ASSERT_TRUE(WaitUntil([&] { return Exists(home + "/saver.pid"); }, seconds(60)))
+            << ReadWholeFile(home + "/settings.log");
+        const std::string arguments = ReadWholeFile(home + "/arguments");
+        const size_t named = arguments.find("--window-id ");
+        ASSERT_NE(named, std::string::npos) << arguments;
+        const unsigned long pane = std::strtoul(arguments.c_str() + named + 12, nullptr, 0);
+
+        XWindowAttributes attributes{};
+        ASSERT_TRUE(XGetWindowAttributes(session, pane, &attributes));
+        ScreenLook look;
+        const bool drawn = WaitUntil(
+            [&] {
+                const std::vector<uint32_t> pixels =
+                    GrabWindow(pane, attributes.width, attributes.height);
+                if (pixels.empty()) return false;
+                look = LookAtPixels(pixels, attributes.width, 0, 0, attributes.width,
+                                    attributes.height);
+                return look.LooksLikeTheScene() || Exists(home + "/ended");
+            },
+            seconds(90));
+        EXPECT_TRUE(drawn && look.LooksLikeTheScene())
+            << "lit " << look.litShare << ", colours " << look.colours << "\n"
+            << ReadWholeFile(home + "/settings.log");
+
+        // Closing the settings program takes the pane, and the saver with it.
+        kill(settingsProgram, SIGTERM);
+        waitpid(settingsProgram, nullptr, 0);
+        EXPECT_TRUE(WaitUntil([&] { return Exists(home + "/exit-status"); }, seconds(20)));
+    }
 }

@@ -85,7 +85,8 @@ TEST_F(InstallTest, PutsEveryFileInItsPlace) {
           "share/man/man6/velmora.6", "share/applications/velmora.desktop",
           "share/icons/hicolor/16x16/apps/velmora.png",
           "share/icons/hicolor/32x32/apps/velmora.png",
-          "share/icons/hicolor/48x48/apps/velmora.png", "share/xscreensaver/config/velmora.xml",
+          "share/icons/hicolor/48x48/apps/velmora.png",
+          "share/icons/hicolor/scalable/apps/velmora.svg", "share/xscreensaver/config/velmora.xml",
           "share/doc/velmora/README.md"}) {
         EXPECT_TRUE(fs::is_regular_file(Installed(file))) << file;
     }
@@ -93,7 +94,7 @@ TEST_F(InstallTest, PutsEveryFileInItsPlace) {
     EXPECT_EQ(ReadAll(Installed("share/velmora/Media.dat")),
               ReadAll(std::string(VELMORA_BINARY_DIR) + "/Media.dat"));
     // Each icon is a PNG of the size its folder names.
-    for (int size : {16, 32, 48}) {
+    for (int size : {16, 32, 48, 64, 128, 256}) {
         std::string icon = ReadAll(Installed("share/icons/hicolor/" + std::to_string(size) + "x" +
                                              std::to_string(size) + "/apps/velmora.png"));
         ASSERT_GE(icon.size(), 24u);

@@ -4,10 +4,12 @@
 #include <windows.h>
 
 #include "platform/process_entry.h"
+#include "resources/resource_registration.h"
 #include "scene/rerir_screensaver.h"
 
 int main(int argc, char** argv) {
     if (const int status = PrepareSaverProcess(argc, argv); status >= 0) return status;
+    RegisterProgramResources();
     CRerirScreensaver saver;
     HRESULT result = saver.Initialise(GetModuleHandle(nullptr));
     if (FAILED(result)) {

@@ -1,6 +1,7 @@
 #include "error_file.h"
 
 #include <windows.h>
+#include "win32_files.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -9,8 +10,8 @@
 const char kErrorFilePath[] = "c:\\TreeError.er";
 
 void AppendErrorFile(const char* text) {
-    FILE* file = fopen(kErrorFilePath, "r+");
-    if (file == nullptr) file = fopen(kErrorFilePath, "w");
+    FILE* file = Win32OpenFile(kErrorFilePath, "r+");
+    if (file == nullptr) file = Win32OpenFile(kErrorFilePath, "w");
     if (file == nullptr) return;
     std::fseek(file, 0, SEEK_END);
     std::fwrite(text, 1, std::strlen(text), file);

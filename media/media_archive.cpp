@@ -1,6 +1,7 @@
 #include "media_archive.h"
 
 #include <windows.h>
+#include "win32_files.h"
 #include <unzip.h>
 #include <zlib.h>
 
@@ -151,11 +152,11 @@ char* AllocateBytes(uint32_t size) {
 }
 
 // minizip opens the archive itself; this hook has it opened with the same
-// fopen as every other file the saver reads, so the path is taken the way the
+// call as every other file the saver names, so the path is taken the way the
 // platform takes file names.
 voidpf OpenArchiveFile(voidpf, const char* name, int mode) {
     if ((mode & ZLIB_FILEFUNC_MODE_READWRITEFILTER) != ZLIB_FILEFUNC_MODE_READ) return nullptr;
-    return fopen(name, "rb");
+    return Win32OpenFile(name, "rb");
 }
 
 }  // namespace
@@ -165,7 +166,7 @@ bool OpenMediaArchive(const char* path) {
     archiveSize = 0;
     // Every failure says what is wrong, on standard error: the message box
     // only says that the media could not be loaded.
-    FILE* file = fopen(path, "rb");
+    FILE* file = Win32OpenFile(path, "rb");
     if (file == nullptr) {
         std::fprintf(stderr, "velmora: cannot open the media archive %s: %s\n", path,
                      std::strerror(errno));
@@ -216,7 +217,7 @@ std::unique_ptr<IData> ReadLooseMediaFile(const char* name) {
     for (char& c : path) {
         if (c == '/') c = '\\';
     }
-    FILE* file = fopen(path.c_str(), "rb");
+    FILE* file = Win32OpenFile(path.c_str(), "rb");
     if (file == nullptr) return nullptr;
 
     long length = -1;

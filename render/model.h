@@ -19,7 +19,9 @@ struct ModelVertex {
     float tu1, tv1;
     float tu2, tv2;
 };
-static_assert(sizeof(ModelVertex) == 40, "the vertex buffer stride is 40 bytes");
+// The vertex buffer's stride, as SetStreamSource takes it.
+constexpr UINT kModelVertexStride = sizeof(ModelVertex);
+static_assert(kModelVertexStride == 40, "the vertex buffer stride is 40 bytes");
 
 // Models with 16-bit indices can address at most this many vertices.
 constexpr int32_t kMaxModelVertices = 65536;

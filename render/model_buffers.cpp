@@ -82,7 +82,7 @@ void CreateBuffers(Model& model, IDirect3DDevice8* device) {
 }
 
 HRESULT DrawModel(Model& model, IDirect3DDevice8* device, bool bindTextures) {
-    HRESULT result = device->SetStreamSource(0, model.vertexBuffer, sizeof(ModelVertex));
+    HRESULT result = device->SetStreamSource(0, model.vertexBuffer, kModelVertexStride);
     if (FAILED(result)) return result;
     result = device->SetIndices(model.indexBuffer, 0);
     if (FAILED(result)) return result;

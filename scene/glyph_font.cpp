@@ -6,23 +6,13 @@
 namespace {
 
 constexpr int kBufferVertices = 300;
-constexpr int kRowHeight = 32;
 
-// Pixel widths of characters 32..126; a width of 0 has no glyph and no advance.
-constexpr unsigned char kGlyphWidths[kFontGlyphCount] = {
-    0,  20, 21, 0,  26, 0,  0,  15, 0,  0,  25, 33, 14, 20, 13, 0,  29, 16,  // 32..49
-    28, 27, 27, 27, 28, 27, 29, 27, 14, 14,                                  // 50..59
-    0,  34, 0,  26, 0,  29, 27, 27, 30, 27, 27,                              // 60..70
-    32, 27, 21, 27, 29, 29, 34, 28, 28,                                      // 71..79
-    31, 31, 28, 28, 29, 31, 28, 32,                                          // 80..87
-    31, 28, 27, 0,  0,  0,  0,  0,  0,  24, 22, 23, 24, 23, 22, 26,          // 88..103
-    25, 19, 23, 24, 24, 28, 24, 23, 25, 25,                                  // 104..113
-    25, 23, 25, 26, 23, 27, 24, 24, 22, 25, 0,  0,  0,                       // 114..126
-};
-
+// Whether character `code` opens a new row of the font's grid.
 bool StartsRow(int code) {
-    return code == 50 || code == 60 || code == 71 || code == 80 || code == 88 || code == 104 ||
-           code == 114;
+    for (int row = 1; row < kFontRowCount; ++row) {
+        if (code == kGlyphRowStarts[row]) return true;
+    }
+    return false;
 }
 
 }  // namespace
@@ -31,7 +21,7 @@ void BuildGlyphTable(float textureWidth, float textureHeight, float table[kFontG
     int x = 0, rowTop = 0;
     for (int code = kFontFirstChar; code < kFontFirstChar + kFontGlyphCount; ++code) {
         if (StartsRow(code)) {
-            rowTop += kRowHeight;
+            rowTop += kFontRowHeight;
             x = 0;
         }
         int width = kGlyphWidths[code - kFontFirstChar];
@@ -39,7 +29,7 @@ void BuildGlyphTable(float textureWidth, float textureHeight, float table[kFontG
         entry[0] = static_cast<float>(x) / textureWidth;
         entry[1] = static_cast<float>(rowTop) / textureHeight;
         entry[2] = static_cast<float>(x + width) / textureWidth;
-        entry[3] = static_cast<float>(rowTop + kRowHeight) / textureHeight;
+        entry[3] = static_cast<float>(rowTop + kFontRowHeight) / textureHeight;
         x += width;
     }
 }
@@ -56,9 +46,10 @@ CGlyphFont::~CGlyphFont() {
 
 HRESULT CGlyphFont::AttachFont(IDirect3DDevice8* attachTo, IDirect3DTexture8* fontTexture) {
     device = attachTo;
-    textureWidth = textureHeight = 256;
+    textureWidth = textureHeight = kFontTextureSize;
     D3DCAPS8 caps;
-    if (SUCCEEDED(device->GetDeviceCaps(&caps)) && caps.MaxTextureWidth < 256) {
+    if (SUCCEEDED(device->GetDeviceCaps(&caps)) &&
+        caps.MaxTextureWidth < static_cast<DWORD>(kFontTextureSize)) {
         textureWidth = textureHeight = caps.MaxTextureWidth;
     }
     texture = fontTexture;

@@ -1,10 +1,11 @@
-// A bitmap font cut from "font.tga" by a fixed table of glyph widths: eight
-// rows of 32 pixels, glyphs packed from the left of each row in character
-// order. Draws the clock and the frame-rate text in the overlays' unit
-// screen space, in batches of up to 50 glyphs per draw.
+// A bitmap font cut from "font.tga" by the grid of media/font_grid.h. Draws
+// the clock and the frame-rate text in the overlays' unit screen space, in
+// batches of up to 50 glyphs per draw.
 #pragma once
 
 #include <d3d8.h>
+
+#include "media/font_grid.h"
 
 // Font vertex: position, diffuse colour, one texture coordinate pair.
 struct FontVertex {
@@ -14,8 +15,6 @@ struct FontVertex {
 };
 
 constexpr DWORD kFontVertexFvf = D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1;
-constexpr int kFontFirstChar = 32;
-constexpr int kFontGlyphCount = 95;  // characters 32..126
 
 // Flag of CGlyphFont and DrawString: depth test on, linear filtering.
 constexpr DWORD kFontDepthTest = 4;
@@ -49,7 +48,7 @@ private:
     IDirect3DDevice8* device = nullptr;
     IDirect3DTexture8* texture = nullptr;
     IDirect3DVertexBuffer8* vertexBuffer = nullptr;
-    DWORD textureWidth = 256;
+    DWORD textureWidth = kFontTextureSize;
     DWORD textureHeight = 256;
     float glyphs[kFontGlyphCount][4] = {};
     DWORD savedStateBlock = 0;

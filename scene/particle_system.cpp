@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "media/media_names.h"
 #include "render/texture_cache.h"
 #include "scene/scene_state.h"
 
@@ -43,7 +44,7 @@ HRESULT CParticleSystem::CreateParticles(IDirect3DDevice8* device, TextureCache*
         return hr;
     }
     textureCache = textures;
-    textureCache->AddTexture("env0.bmp");
+    textureCache->AddTexture(media_names::kSpriteGlowTexture);
     return S_OK;
 }
 
@@ -75,7 +76,7 @@ void CParticleSystem::DrawParticles(IDirect3DDevice8* device) {
     // Without a buffer (failed creation) there is nothing to draw into.
     if (vertexBuffer == nullptr || textureCache == nullptr) return;
     UpdateParticles();
-    device->SetTexture(0, textureCache->GetTexture("env0.bmp"));
+    device->SetTexture(0, textureCache->GetTexture(media_names::kSpriteGlowTexture));
     device->SetRenderState(D3DRS_POINTSPRITEENABLE, TRUE);
     device->SetRenderState(D3DRS_POINTSCALEENABLE, TRUE);
     device->SetRenderState(D3DRS_POINTSIZE, FloatBits(1.8f));

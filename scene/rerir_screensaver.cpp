@@ -8,6 +8,8 @@
 
 #include "media/log_file.h"
 #include "media/media_archive.h"
+#include "media/media_names.h"
+#include "render/model.h"
 #include "render/model_buffers.h"
 #include "render/model_cache.h"
 #include "render/texture_cache.h"
@@ -27,9 +29,6 @@
 CRerirScreensaver* activeScene = nullptr;
 
 namespace {
-
-// The R3M vertex: position, normal and two texture coordinate sets.
-constexpr DWORD kSceneVertexFvf = D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX2;
 
 void SetRenderTransform(IDirect3DDevice8* device, D3DTRANSFORMSTATETYPE which,
                         const D3DMATRIX& matrix) {
@@ -109,7 +108,7 @@ HRESULT CRerirScreensaver::InitScene() {
         InitSound(window);
         SetGroupVolume(static_cast<float>(SceneSettings.soundVolume) / 100.0f, 1);
         if (ambientSound == nullptr) {
-            ambientSound = CreateSound("sound/ocean.ogg", 1);
+            ambientSound = CreateSound(media_names::kOceanSound, 1);
             if (ambientSound != nullptr) ambientSound->Play(1);
         }
     }
@@ -129,7 +128,7 @@ HRESULT CRerirScreensaver::RestoreDeviceResources() {
 
     SceneElements& e = *currentElements;
     e.font = new CGlyphFont("Arial", 12, 1);
-    e.font->AttachFont(device, e.textureCache->GetTexture("font.tga"));
+    e.font->AttachFont(device, e.textureCache->GetTexture(media_names::kFontTexture));
     e.font->CreateFontBuffers();
     if (e.logo != nullptr) e.logo->CreateLogoQuad(device, 0.84f, 0.95f, 0.15f, 0.05f);
 
@@ -167,16 +166,16 @@ void CRerirScreensaver::CreateScreenElements() {
     e.sky = new CSkyCube();
     e.tree = new CTree();
 
-    e.sceneModel = e.modelCache->GetModel(device, "models/scene.r3m", *e.textureCache, true);
-    e.shoreModel = e.modelCache->GetModel(device, "models/scene1.r3m", *e.textureCache, true);
-    e.glowModel = e.modelCache->GetModel(device, "models/tube.r3m", *e.textureCache, true);
+    e.sceneModel = e.modelCache->GetModel(device, media_names::kSceneModel, *e.textureCache, true);
+    e.shoreModel = e.modelCache->GetModel(device, media_names::kShoreModel, *e.textureCache, true);
+    e.glowModel = e.modelCache->GetModel(device, media_names::kGlowModel, *e.textureCache, true);
 
     e.particles->CreateParticles(device, e.textureCache);
     e.water->LoadFoam(device, e.modelCache, e.textureCache);
     e.sky->LoadSky(device, e.modelCache, e.textureCache);
     e.tree->LoadTree(device, e.modelCache, e.textureCache);
-    e.textureCache->AddTexture("font.tga");
-    e.textureCache->AddTexture("logo.tga");
+    e.textureCache->AddTexture(media_names::kFontTexture);
+    e.textureCache->AddTexture(media_names::kLogoTexture);
     e.modelCache->ResolveTextures(device, *e.textureCache);
     e.tree->ApplyWallTexture();
     e.water->CreateWater(device, backBufferDesc, e.modelCache, e.textureCache);
@@ -234,7 +233,7 @@ HRESULT CRerirScreensaver::RenderFrame() {
     if (FAILED(device->BeginScene())) return S_OK;
     SceneElements& e = *currentElements;
 
-    device->SetVertexShader(kSceneVertexFvf);
+    device->SetVertexShader(kModelVertexFormat);
     ApplyMaterial();
     SetIdentity(device, D3DTS_WORLD);
     D3DXMATRIX projection;
@@ -277,7 +276,7 @@ void CRerirScreensaver::DrawSceneObjects() {
     device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
     device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
     if (e.particles != nullptr) e.particles->DrawParticles(device);
-    if (FAILED(device->SetVertexShader(kSceneVertexFvf))) return;
+    if (FAILED(device->SetVertexShader(kModelVertexFormat))) return;
     if (e.glowModel != nullptr) DrawModel(*e.glowModel, device, true);
 }
 
@@ -306,8 +305,9 @@ void CRerirScreensaver::DrawOverlays() {
         e.font->DrawString(x, 0.02f, 0.001f, 0.35f, 0.35f, 0xFFFFFF00,
                            FormatClock(!SceneSettings.enable12Hour), 1);
     }
-    device->SetTexture(
-        0, e.textureCache != nullptr ? e.textureCache->GetTexture("logo.tga") : nullptr);
+    device->SetTexture(0, e.textureCache != nullptr
+                              ? e.textureCache->GetTexture(media_names::kLogoTexture)
+                              : nullptr);
     if (e.logo != nullptr) e.logo->DrawLogoQuad(0.0f, LogoSlideOffset(sceneTime - logoStartTime));
     device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
 }

@@ -2,34 +2,22 @@
 
 #include <d3dx8.h>
 
+#include "media/media_names.h"
 #include "render/model_buffers.h"
 #include "render/model_cache.h"
 #include "render/texture_cache.h"
 
-namespace {
-
-struct SkyFace {
-    const char* day;
-    const char* night;
-};
-
-constexpr SkyFace kFaces[] = {
-    {"cubescene_bk.jpg", "cubescene_bk_n.jpg"}, {"cubescene_fr.jpg", "cubescene_fr_n.jpg"},
-    {"cubescene_lf.jpg", "cubescene_lf_n.jpg"}, {"cubescene_rt.jpg", "cubescene_rt_n.jpg"},
-    {"cubescene_up.jpg", "cubescene_up_n.jpg"},
-};
-
-}  // namespace
-
 void CSkyCube::LoadSky(IDirect3DDevice8* device, ModelCache* models, TextureCache* textures) {
-    skyModel = models->GetModel(device, "models/sky.r3m", *textures, true);
+    skyModel = models->GetModel(device, media_names::kSkyModel, *textures, true);
     textureCache = textures;
-    for (const SkyFace& face : kFaces) textures->AddTexture(face.night);
+    for (const media_names::SkyFaceTextures& face : media_names::kSkyFaceTextures) {
+        textures->AddTexture(face.night);
+    }
 }
 
 void CSkyCube::SetSkyNight(int night) {
     if (skyModel == nullptr || textureCache == nullptr) return;
-    for (const SkyFace& face : kFaces) {
+    for (const media_names::SkyFaceTextures& face : media_names::kSkyFaceTextures) {
         IDirect3DTexture8* texture = textureCache->GetTexture(night ? face.night : face.day);
         ModelCache::ReplaceTexture(*skyModel, face.day, texture);
     }

@@ -3,6 +3,7 @@
 #include <cfloat>
 #include <cmath>
 
+#include "media/media_names.h"
 #include "render/model_buffers.h"
 #include "render/model_cache.h"
 #include "render/texture_cache.h"
@@ -50,20 +51,20 @@ bool LeafClusterWorld(SubMesh& placement, float time, float elapsed, D3DXMATRIX*
 
 void CTree::LoadTree(IDirect3DDevice8* device, ModelCache* models, TextureCache* textures) {
     textureCache = textures;
-    placementModel = models->GetModel(device, "models/foliage.r3m", *textures, false);
-    leafModel = models->GetModel(device, "models/foliage1.r3m", *textures, true);
-    grassModel = models->GetModel(device, "models/trava.r3m", *textures, true);
-    secondGrassModel = models->GetModel(device, "models/trava2.r3m", *textures, true);
-    treeModel = models->GetModel(device, "models/tree.r3m", *textures, true);
-    fogModel = models->GetModel(device, "models/fog1.r3m", *textures, true);
-    textures->AddTexture("ftr05tp_n.tga");
-    textures->AddTexture("treewall0.tga");
+    placementModel = models->GetModel(device, media_names::kPlacementModel, *textures, false);
+    leafModel = models->GetModel(device, media_names::kLeafModel, *textures, true);
+    grassModel = models->GetModel(device, media_names::kGrassModel, *textures, true);
+    secondGrassModel = models->GetModel(device, media_names::kSecondGrassModel, *textures, true);
+    treeModel = models->GetModel(device, media_names::kTreeModel, *textures, true);
+    fogModel = models->GetModel(device, media_names::kFogModel, *textures, true);
+    textures->AddTexture(media_names::kNightLeafTexture);
+    textures->AddTexture(media_names::kTreeWallTexture);
 }
 
 void CTree::ApplyWallTexture() {
     if (textureCache == nullptr || secondGrassModel == nullptr) return;
-    IDirect3DTexture8* wall = textureCache->GetTexture("treewall0.tga");
-    ModelCache::ReplaceTexture(*secondGrassModel, "treewallsmall.tga", wall);
+    IDirect3DTexture8* wall = textureCache->GetTexture(media_names::kTreeWallTexture);
+    ModelCache::ReplaceTexture(*secondGrassModel, media_names::kSmallTreeWallTexture, wall);
 }
 
 void CTree::SortGrass(const D3DXVECTOR3& point) {
@@ -94,7 +95,7 @@ void CTree::DrawTree(IDirect3DDevice8* device, int night) {
     device->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
 
     if (placementModel != nullptr) {
-        const char* leaves = night ? "ftr05tp_n.tga" : "ftr05tp.tga";
+        const char* leaves = night ? media_names::kNightLeafTexture : media_names::kLeafTexture;
         device->SetTexture(0, textureCache != nullptr ? textureCache->GetTexture(leaves) : nullptr);
         device->SetTexture(1, nullptr);
         for (SubMesh& placement : placementModel->subMeshes) {

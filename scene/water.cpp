@@ -9,6 +9,7 @@
 #include "media/error_file.h"
 #include "media/log_file.h"
 #include "media/media_archive.h"
+#include "media/media_names.h"
 #include "render/model_buffers.h"
 #include "render/model_cache.h"
 #include "render/texture_cache.h"
@@ -79,13 +80,13 @@ CWater::~CWater() {
 }
 
 void CWater::LoadFoam(IDirect3DDevice8* device, ModelCache* models, TextureCache* textures) {
-    foamModel = models->GetModel(device, "models/pena.r3m", *textures, true);
-    textures->AddTexture("bumpwat.jpg");
+    foamModel = models->GetModel(device, media_names::kFoamModel, *textures, true);
+    textures->AddTexture(media_names::kWaterTexture);
 }
 
 void CWater::CreateWater(IDirect3DDevice8* device, const D3DSURFACE_DESC& backBufferDesc,
                          ModelCache* models, TextureCache* textures) {
-    waterModel = models->GetModel(device, "models/water.r3m", *textures, true);
+    waterModel = models->GetModel(device, media_names::kWaterModel, *textures, true);
     textureCache = textures;
     if (FAILED(D3DXCreateTexture(device, kReflectionSize, kReflectionSize, 1, D3DUSAGE_RENDERTARGET,
                                  backBufferDesc.Format, D3DPOOL_DEFAULT, &reflectionTexture))) {
@@ -99,7 +100,7 @@ void CWater::CreateWater(IDirect3DDevice8* device, const D3DSURFACE_DESC& backBu
         bumpTexture = CreateBumpTexture(device, kBumpSize, kBumpSize);
         ownsBumpTexture = bumpTexture != nullptr;
     } else {
-        bumpTexture = textures->GetTexture("bumpwat.jpg");
+        bumpTexture = textures->GetTexture(media_names::kWaterTexture);
         ownsBumpTexture = false;
     }
     D3DXMatrixIdentity(&scrollMatrix);
@@ -124,7 +125,7 @@ void CWater::CreateReflectionDepth(IDirect3DDevice8* device) {
 }
 
 IDirect3DTexture8* CWater::CreateBumpTexture(IDirect3DDevice8* device, UINT width, UINT height) {
-    const char* name = "texture/bumpwat.raw";
+    const char* name = media_names::kBumpHeights;
     std::unique_ptr<IData> blob = ReadMediaFile(name);
     if (!blob) {
         if (LogFile* log = GetLog())

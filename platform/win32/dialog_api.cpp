@@ -28,8 +28,9 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE, LPCSTR lpTemplateName, HWND hWndParent
                                DLGPROC lpDialogFunc, LPARAM dwInitParam) {
     // Only numbered templates exist: MAKEINTRESOURCE(id).
     uintptr_t name = reinterpret_cast<uintptr_t>(lpTemplateName);
+    auto find = Win32Resources().findDialog;
     const DialogResource* resource =
-        name <= 0xFFFF ? FindDialogResource(static_cast<int>(name)) : nullptr;
+        name <= 0xFFFF && find != nullptr ? find(static_cast<int>(name)) : nullptr;
     if (resource == nullptr) {
         fprintf(stderr, "velmora: there is no dialog resource %s\n",
                 name <= 0xFFFF ? std::to_string(name).c_str() : lpTemplateName);

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "platform/win32/window_object.h"
-#include "resources/resources.h"
+#include <win32_resources.h>
 
 #include <string>
 #include <vector>

@@ -1,7 +1,6 @@
 // Brushes, bitmaps, icons and fonts behind GDI handles; bitmap and icon
 // resources; the rectangle helpers.
 #include "platform/win32/gdi_objects.h"
-#include "resources/image_resources.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -123,8 +122,9 @@ static int ResourceId(LPCSTR name) {
 
 // Registers the program's built-in picture `id` on its first use.
 static void LoadBuiltInBitmap(int id) {
-    ImageResource built;
-    if (Win32BitmapResource(id) == nullptr && FindBitmapResource(id, &built)) {
+    auto find = Win32Resources().findBitmap;
+    Win32Image built;
+    if (Win32BitmapResource(id) == nullptr && find != nullptr && find(id, &built)) {
         Win32RegisterBitmapResource(id, built.width, built.height, built.pixels.data());
     }
 }
@@ -134,7 +134,9 @@ static void LoadBuiltInIcon(int id) {
         std::lock_guard<std::mutex> hold(objectLock);
         if (Images().icons.count(id) != 0) return;
     }
-    for (const ImageResource& size : FindIconResource(id)) {
+    auto find = Win32Resources().findIcon;
+    if (find == nullptr) return;
+    for (const Win32Image& size : find(id)) {
         Win32RegisterIconResource(id, size.width, size.height, size.pixels.data());
     }
 }

@@ -1,5 +1,6 @@
 // Command line, version, last error, module file name and current folder.
 #include <windows.h>
+#include "win32_files.h"
 
 #include <strings.h>
 #include <sys/stat.h>

@@ -1,8 +1,6 @@
 // Mapping of Windows paths to POSIX paths, and fopen through it.
 #include "win32_files.h"
 
-#undef fopen
-
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>

@@ -1,19 +1,13 @@
 // The pictures among the program's resources: bitmaps and icons by resource
-// id. The resources folder registers its generated images at start-up;
-// LoadBitmap and LoadIcon hand out what was registered.
+// id, taken from the registered resource table on first use or registered
+// one by one; LoadBitmap and LoadIcon hand out what is registered.
 #pragma once
 
 #include <windows.h>
+#include <win32_resources.h>
 
 #include <cstdint>
 #include <vector>
-
-// An image of 32-bit pixels 0xAARRGGBB, rows top to bottom.
-struct Win32Image {
-    int width = 0;
-    int height = 0;
-    std::vector<uint32_t> pixels;
-};
 
 // Registers (or replaces) bitmap resource `id`. Alpha is ignored for bitmaps.
 // False for a size of zero or a null pixel pointer.

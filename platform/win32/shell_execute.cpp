@@ -2,6 +2,7 @@
 // address, detached from the saver. An Internet shortcut (a ".url" file with
 // a "URL=" line) opens the address it holds.
 #include <shellapi.h>
+#include "win32_files.h"
 
 #include <fcntl.h>
 #include <sys/wait.h>

@@ -1,14 +1,14 @@
-// LoadString on the program's string table (resources/).
+// LoadString on the program's registered string table.
 #include <windows.h>
-
-#include "resources/resources.h"
+#include <win32_resources.h>
 
 #include <algorithm>
 #include <cstring>
 
 int WINAPI LoadStringA(HINSTANCE, UINT uID, LPSTR lpBuffer, int cchBufferMax) {
     if (lpBuffer == nullptr || cchBufferMax <= 0) return 0;
-    const char* text = FindStringResource(uID);
+    auto find = Win32Resources().findString;
+    const char* text = find != nullptr ? find(uID) : nullptr;
     if (text == nullptr) {
         lpBuffer[0] = '\0';
         return 0;

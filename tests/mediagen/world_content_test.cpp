@@ -15,41 +15,14 @@
 #include <string>
 #include <vector>
 
+#include "media/font_grid.h"
 #include "media/media_archive.h"
+#include "media/media_names.h"
 #include "platform/d3dx/image_decoder.h"
 #include "tests/mediagen/media_readers.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
-
-const char* const kModels[] = {"models/scene.r3m", "models/scene1.r3m",  "models/tube.r3m",
-                               "models/tree.r3m",  "models/foliage.r3m", "models/foliage1.r3m",
-                               "models/trava.r3m", "models/trava2.r3m",  "models/fog1.r3m",
-                               "models/sky.r3m",   "models/water.r3m",   "models/pena.r3m"};
-
-// Textures the saver registers by name, besides those the models name.
-const char* const kNamedTextures[] = {"ftr05tp.tga",
-                                      "ftr05tp_n.tga",
-                                      "treewall0.tga",
-                                      "treewallsmall.tga",
-                                      "cubescene_bk_n.jpg",
-                                      "cubescene_fr_n.jpg",
-                                      "cubescene_lf_n.jpg",
-                                      "cubescene_rt_n.jpg",
-                                      "cubescene_up_n.jpg",
-                                      "bumpwat.jpg",
-                                      "env0.bmp",
-                                      "font.tga",
-                                      "logo.tga"};
-
-// Glyph grid of the saver's bitmap font: first code of each 32-pixel row and
-// the width of every glyph of codes 32..126.
-const int kRowStarts[8] = {32, 50, 60, 71, 80, 88, 104, 114};
-const int kWidths[95] = {0,  20, 21, 0,  26, 0,  0,  15, 0,  0,  25, 33, 14, 20, 13, 0,  29, 16, 28,
-                         27, 27, 27, 28, 27, 29, 27, 14, 14, 0,  34, 0,  26, 0,  29, 27, 27, 30, 27,
-                         27, 32, 27, 21, 27, 29, 29, 34, 28, 28, 31, 31, 28, 28, 29, 31, 28, 32, 31,
-                         28, 27, 0,  0,  0,  0,  0,  0,  24, 22, 23, 24, 23, 22, 26, 25, 19, 23, 24,
-                         24, 28, 24, 23, 25, 25, 25, 23, 25, 26, 23, 27, 24, 24, 22, 25, 0,  0,  0};
 
 struct Point {
     float x, y, z;
@@ -124,8 +97,9 @@ protected:
 };
 
 TEST_F(WorldContentTest, EveryModelParsesAndEveryTextureItNamesDecodes) {
-    std::set<std::string> textures(std::begin(kNamedTextures), std::end(kNamedTextures));
-    for (const char* name : kModels) {
+    std::set<std::string> textures(std::begin(media_names::kNamedTextures),
+                                   std::end(media_names::kNamedTextures));
+    for (const char* name : media_names::kModels) {
         std::vector<TestSubMesh> meshes = Model(name);
         ASSERT_FALSE(meshes.empty()) << name;
         size_t vertices = 0;
@@ -150,7 +124,7 @@ TEST_F(WorldContentTest, EveryModelParsesAndEveryTextureItNamesDecodes) {
         EXPECT_EQ(image.height & (image.height - 1), 0) << name;
     }
     std::vector<uint8_t> heights;
-    ASSERT_TRUE(Read("texture/bumpwat.raw", &heights));
+    ASSERT_TRUE(Read(media_names::kBumpHeights, &heights));
     EXPECT_EQ(heights.size(), 256u * 256u);
 }
 
@@ -158,8 +132,9 @@ TEST_F(WorldContentTest, EveryModelParsesAndEveryTextureItNamesDecodes) {
 // reader above: same size, same pixels (top row first), so glyph cells and
 // alpha edges land where they were drawn.
 TEST_F(WorldContentTest, SaversImageDecoderSeesTheSamePixels) {
-    std::set<std::string> names(std::begin(kNamedTextures), std::end(kNamedTextures));
-    for (const char* model : kModels) {
+    std::set<std::string> names(std::begin(media_names::kNamedTextures),
+                                std::end(media_names::kNamedTextures));
+    for (const char* model : media_names::kModels) {
         for (const TestSubMesh& mesh : Model(model)) names.insert(Lower(mesh.texture));
     }
     for (const std::string& name : names) {
@@ -299,7 +274,7 @@ TEST_F(WorldContentTest, LightColumnIsNestedOutwardFacingShellsAroundTheParticle
 // of 127): ripples show only where those differences are large.
 TEST_F(WorldContentTest, BumpHeightsChangeFastEnoughForRipplesToShow) {
     std::vector<uint8_t> heights;
-    ASSERT_TRUE(Read("texture/bumpwat.raw", &heights));
+    ASSERT_TRUE(Read(media_names::kBumpHeights, &heights));
     ASSERT_EQ(heights.size(), 256u * 256u);
     auto h = [&](int x, int y) {
         return static_cast<int8_t>(heights[(y & 255) * 256 + (x & 255)]);
@@ -404,8 +379,8 @@ TEST_F(WorldContentTest, FontGlyphsFillTheCellsOfTheGlyphTable) {
     int x = 0, top = 0, row = 0, filling = 0, others = 0;
     std::vector<int> rowEnd(8, 0);
     for (int code = 32; code <= 126; ++code) {
-        if (row < 7 && code == kRowStarts[row + 1]) ++row, top += 32, x = 0;
-        int width = kWidths[code - 32];
+        if (row < 7 && code == kGlyphRowStarts[row + 1]) ++row, top += 32, x = 0;
+        int width = kGlyphWidths[code - 32];
         if (width > 0) {
             // Ink columns of this cell: present, and centred in the cell.
             int first = -1, last = -1, peak = 0;
@@ -480,7 +455,7 @@ TEST_F(WorldContentTest, LogoAndGlowSpriteHaveTheirShapes) {
 
 TEST_F(WorldContentTest, OceanSoundIsAStereoLoopWithoutAClickAtTheSeam) {
     std::vector<uint8_t> bytes;
-    ASSERT_TRUE(Read("sound/ocean.ogg", &bytes));
+    ASSERT_TRUE(Read(media_names::kOceanSound, &bytes));
     TestSound sound;
     ASSERT_TRUE(DecodeOgg(bytes, &sound));
     EXPECT_EQ(sound.rate, 44100);

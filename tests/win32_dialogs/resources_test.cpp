@@ -1,6 +1,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "resources/resource_registration.h"
 #include "resources/resources.h"
 
 #include <gtest/gtest.h>
@@ -106,6 +107,34 @@ const DialogControlResource* Find(const DialogResource* dialog, int id) {
 }
 
 }  // namespace
+
+// The platform finds what the program registered, and nothing before it.
+TEST(ResourcesTest, LoadsFindTheRegisteredTable) {
+    static const DialogControlResource control = {1, "BUTTON", "OK", WS_CHILD, 0, 0, 10, 10};
+    static const DialogResource dialog = {7, "One", "MS Shell Dlg", 8, 0, 40, 20, &control, 1};
+    Win32ResourceTable table{};
+    table.findString = [](UINT id) -> const char* { return id == 9 ? "nine" : nullptr; };
+    table.findDialog = [](int id) -> const DialogResource* { return id == 7 ? &dialog : nullptr; };
+    table.findBitmap = [](int id, Win32Image* image) {
+        if (id != 901) return false;
+        *image = {2, 1, {0xFF102030u, 0xFF405060u}};
+        return true;
+    };
+    Win32RegisterResources(table);
+    char buffer[16];
+    EXPECT_EQ(4, LoadString(nullptr, 9, buffer, sizeof buffer));
+    EXPECT_STREQ("nine", buffer);
+    EXPECT_EQ(0, LoadString(nullptr, 2100, buffer, sizeof buffer));
+    EXPECT_EQ(&dialog, Win32Resources().findDialog(7));
+    HBITMAP bitmap = LoadBitmap(GetModuleHandle(nullptr), MAKEINTRESOURCE(901));
+    ASSERT_NE(nullptr, bitmap);
+    DeleteObject(bitmap);
+
+    Win32RegisterResources({});
+    EXPECT_EQ(0, LoadString(nullptr, 9, buffer, sizeof buffer));
+    RegisterProgramResources();
+    EXPECT_GT(LoadString(nullptr, 2100, buffer, sizeof buffer), 0);
+}
 
 TEST(ResourcesTest, StringTableTextsAreExact) {
     // The table holds exactly the pinned ids, each once.

@@ -96,19 +96,19 @@ bool MakeFontTexture(Image* image, std::string* error) {
     // so each glyph fills its cell but for a pixel on either side, all at one
     // height: widened or narrowed to the cell. Narrow glyphs like 'i' reach
     // the widest stretch first and stay centred in their cells.
-    constexpr int kSize = 256, kRow = 32, kBaseline = 25, kPixels = 31;
+    constexpr int kSize = kFontTextureSize, kRow = kFontRowHeight, kBaseline = 25, kPixels = 31;
     constexpr float kMostStretch = 2.6f;
     *image = Image(kSize, kSize);
     std::vector<float> plane(kSize * kSize, 0.0f);
     std::vector<int> owner(kSize * kSize, -1);
     int x = 0, rowTop = 0, row = 0;
-    for (int code = 32; code <= 126; ++code) {
-        if (row + 1 < 8 && code == kGlyphRowStarts[row + 1]) {
+    for (int code = kFontFirstChar; code < kFontFirstChar + kFontGlyphCount; ++code) {
+        if (row + 1 < kFontRowCount && code == kGlyphRowStarts[row + 1]) {
             ++row;
             rowTop += kRow;
             x = 0;
         }
-        int width = kGlyphWidths[code - 32];
+        int width = kGlyphWidths[code - kFontFirstChar];
         if (width > 0) {
             for (int yy = rowTop; yy < rowTop + kRow; ++yy) {
                 for (int xx = x; xx < x + width; ++xx) owner[yy * kSize + xx] = code;

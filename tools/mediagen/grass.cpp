@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "media/media_names.h"
 #include "tools/mediagen/layout.h"
 #include "tools/mediagen/random.h"
 
@@ -127,7 +128,7 @@ Model BuildGrassReedsAndTreeLine() {
         p0.y = TerrainHeight(p0.x, p0.z) - 3.0f;
         p1.y = TerrainHeight(p1.x, p1.z) - 3.0f;
         Mesh wall;
-        wall.texture = "treewallsmall.tga";
+        wall.texture = media_names::kSmallTreeWallTexture;
         const Vec3 corners[] = {p1, p1 + Vec3{0, kHeight, 0}, p0 + Vec3{0, kHeight, 0}, p0};
         const float us[] = {0, 0, 1, 1}, vs[] = {1, 0, 0, 1};
         for (int k = 0; k < 4; ++k) {

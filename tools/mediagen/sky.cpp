@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "media/media_names.h"
 #include "tools/mediagen/layout.h"
 #include "tools/mediagen/random.h"
 
@@ -151,7 +152,7 @@ Model BuildSky() {
     Model model;
     for (int face = 0; face < 5; ++face) {
         Mesh mesh;
-        mesh.texture = std::string("cubescene_") + kSkyFaces[face] + ".jpg";
+        mesh.texture = media_names::kSkyFaceTextures[face].day;
         const float ss[] = {0, 0, 1, 1}, ts[] = {1, 0, 0, 1};
         for (int k = 0; k < 4; ++k) {
             MeshVertex v;

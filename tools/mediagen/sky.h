@@ -10,7 +10,5 @@
 #include "tools/mediagen/image.h"
 #include "tools/mediagen/mesh.h"
 
-constexpr const char* kSkyFaces[5] = {"bk", "fr", "lf", "rt", "up"};
-
 Model BuildSky();
 Image MakeSkyFace(int face, bool night);

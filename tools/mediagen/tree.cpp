@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "media/media_names.h"
 #include "tools/mediagen/layout.h"
 #include "tools/mediagen/random.h"
 
@@ -98,7 +99,7 @@ private:
 // angles to `tip`, so A = tip x axis.
 Mesh MakePlacement(Vec3 tip, Vec3 axis) {
     Mesh mesh;
-    mesh.texture = "ftr05tp.tga";
+    mesh.texture = media_names::kLeafTexture;
     Vec3 a = Normalise(Cross(tip, axis)) * Length(tip);
     const Vec3 corners[] = {a, tip + Vec3{1, 0, 0}, tip + Vec3{0, 1, 0}, tip};
     for (Vec3 corner : corners) {
@@ -125,7 +126,7 @@ Vec3 ChooseAxis(Vec3 tip, Random* random) {
 
 Model BuildLeafCluster() {
     Mesh mesh;
-    mesh.texture = "ftr05tp.tga";
+    mesh.texture = media_names::kLeafTexture;
     constexpr float kHalf = 8.0f;
     // Three upright sheets crossing at 60 degrees and two tilted ones.
     for (int i = 0; i < 5; ++i) {

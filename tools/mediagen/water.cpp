@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "media/media_names.h"
 #include "tools/mediagen/layout.h"
 #include "tools/mediagen/random.h"
 
@@ -15,7 +16,7 @@ Model BuildWater() {
     constexpr int kCells = 20;
     constexpr float kRippleSize = 140.0f;  // world units per bump map tile
     Mesh mesh;
-    mesh.texture = "bumpwat.jpg";
+    mesh.texture = media_names::kWaterTexture;
     for (int j = 0; j <= kCells; ++j) {
         for (int i = 0; i <= kCells; ++i) {
             MeshVertex v;

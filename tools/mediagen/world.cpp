@@ -1,5 +1,6 @@
 #include "tools/mediagen/world.h"
 
+#include "media/media_names.h"
 #include "tools/mediagen/bump_map.h"
 #include "tools/mediagen/font.h"
 #include "tools/mediagen/grass.h"
@@ -15,8 +16,8 @@ namespace {
 
 constexpr int kJpegQuality = 90;
 
-void AddModel(std::vector<ZipEntry>* entries, const char* name, const Model& model) {
-    entries->push_back({std::string("models/") + name, EncodeR3M(model)});
+void AddModel(std::vector<ZipEntry>* entries, const char* path, const Model& model) {
+    entries->push_back({path, EncodeR3M(model)});
 }
 
 void AddJpeg(std::vector<ZipEntry>* entries, const std::string& name, const Image& image) {
@@ -35,25 +36,24 @@ bool GenerateWorld(std::vector<ZipEntry>* entries, std::string* error) {
     // The saver lights "scene.r3m" by day and by night, and "scene1.r3m" only
     // at night: the ground and the rocks carry baked sunlight and go in the
     // second, so that the night light alone shades them after dark.
-    AddModel(entries, "scene.r3m", {tree.branches});
+    AddModel(entries, media_names::kSceneModel, {tree.branches});
     Model ground = BuildShoreAndHills();
     ground.insert(ground.begin(), {BuildIslandGround(), BuildRocks()});
-    AddModel(entries, "scene1.r3m", ground);
-    AddModel(entries, "tube.r3m", tree.lightColumn);
-    AddModel(entries, "tree.r3m", tree.standIn);
-    AddModel(entries, "fog1.r3m", tree.fog);
-    AddModel(entries, "foliage.r3m", tree.placements);
-    AddModel(entries, "foliage1.r3m", tree.leaves);
-    AddModel(entries, "trava.r3m", BuildUndergrowth());
-    AddModel(entries, "trava2.r3m", BuildGrassReedsAndTreeLine());
-    AddModel(entries, "sky.r3m", BuildSky());
-    AddModel(entries, "water.r3m", BuildWater());
-    AddModel(entries, "pena.r3m", BuildFoam());
+    AddModel(entries, media_names::kShoreModel, ground);
+    AddModel(entries, media_names::kGlowModel, tree.lightColumn);
+    AddModel(entries, media_names::kTreeModel, tree.standIn);
+    AddModel(entries, media_names::kFogModel, tree.fog);
+    AddModel(entries, media_names::kPlacementModel, tree.placements);
+    AddModel(entries, media_names::kLeafModel, tree.leaves);
+    AddModel(entries, media_names::kGrassModel, BuildUndergrowth());
+    AddModel(entries, media_names::kSecondGrassModel, BuildGrassReedsAndTreeLine());
+    AddModel(entries, media_names::kSkyModel, BuildSky());
+    AddModel(entries, media_names::kWaterModel, BuildWater());
+    AddModel(entries, media_names::kFoamModel, BuildFoam());
 
     for (int face = 0; face < 5; ++face) {
-        std::string base = std::string("cubescene_") + kSkyFaces[face];
-        AddJpeg(entries, base + ".jpg", MakeSkyFace(face, false));
-        AddJpeg(entries, base + "_n.jpg", MakeSkyFace(face, true));
+        AddJpeg(entries, media_names::kSkyFaceTextures[face].day, MakeSkyFace(face, false));
+        AddJpeg(entries, media_names::kSkyFaceTextures[face].night, MakeSkyFace(face, true));
     }
     AddJpeg(entries, "island.jpg", MakeIslandTexture());
     AddJpeg(entries, "shore.jpg", MakeShoreTexture());
@@ -64,25 +64,26 @@ bool GenerateWorld(std::vector<ZipEntry>* entries, std::string* error) {
     AddTga(entries, "grass.tga", MakeGrassTexture());
     AddTga(entries, "undergrowth.tga", MakeUndergrowthTexture());
     AddTga(entries, "reeds.tga", MakeReedsTexture());
-    AddTga(entries, "ftr05tp.tga", MakeLeafTexture(false));
-    AddTga(entries, "ftr05tp_n.tga", MakeLeafTexture(true));
-    AddTga(entries, "treewallsmall.tga", MakeTreeWallTexture(256, 64));
-    AddTga(entries, "treewall0.tga", MakeTreeWallTexture(512, 128));
+    AddTga(entries, media_names::kLeafTexture, MakeLeafTexture(false));
+    AddTga(entries, media_names::kNightLeafTexture, MakeLeafTexture(true));
+    AddTga(entries, media_names::kSmallTreeWallTexture, MakeTreeWallTexture(256, 64));
+    AddTga(entries, media_names::kTreeWallTexture, MakeTreeWallTexture(512, 128));
     AddTga(entries, "fog.tga", MakeFogTexture());
     AddTga(entries, "beam.tga", MakeBeamTexture());
-    entries->push_back({"texture/env0.bmp", EncodeBmp(MakeSpriteGlowTexture())});
+    entries->push_back({std::string("texture/") + media_names::kSpriteGlowTexture,
+                        EncodeBmp(MakeSpriteGlowTexture())});
 
     std::vector<uint8_t> bump = GenerateBumpHeights();
-    AddJpeg(entries, "bumpwat.jpg", MakeWaterTexture(bump));
-    entries->push_back({"texture/bumpwat.raw", bump});
+    AddJpeg(entries, media_names::kWaterTexture, MakeWaterTexture(bump));
+    entries->push_back({media_names::kBumpHeights, bump});
 
     Image font, logo;
     if (!MakeFontTexture(&font, error) || !MakeLogoTexture(&logo, error)) return false;
-    AddTga(entries, "font.tga", font);
-    AddTga(entries, "logo.tga", logo);
+    AddTga(entries, media_names::kFontTexture, font);
+    AddTga(entries, media_names::kLogoTexture, logo);
 
     std::vector<uint8_t> ogg;
     if (!EncodeOggVorbis(SynthesiseShore(), &ogg, error)) return false;
-    entries->push_back({"sound/ocean.ogg", ogg});
+    entries->push_back({media_names::kOceanSound, ogg});
     return true;
 }

@@ -11,6 +11,7 @@
 #include <string>
 #include <system_error>
 
+#include "resources/resource_registration.h"
 #include "tools/render/frame_renderer.h"
 #include "tools/render/render_platform.h"
 
@@ -90,6 +91,7 @@ int main(int argc, char** argv) {
     std::error_code ignored;  // a folder that cannot be made fails at the first frame
     std::filesystem::create_directories(options.outputFolder, ignored);
 
+    RegisterProgramResources();
     FrameRenderer renderer(options);
     return renderer.Run();
 }

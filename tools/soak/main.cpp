@@ -14,6 +14,7 @@
 
 #include "platform/win32/command_line.h"
 #include "platform/win32/heap_policy.h"
+#include "resources/resource_registration.h"
 #include "tools/soak/soak_renderer.h"
 
 namespace {
@@ -79,6 +80,7 @@ int main(int argc, char** argv) {
     setenv("SDL_VIDEODRIVER", "offscreen", 1);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     Win32SetCommandLineArguments({argv[0], "/t"});
+    RegisterProgramResources();
     SoakRenderer soak(options);
     return soak.Run();
 }

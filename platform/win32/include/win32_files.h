@@ -1,6 +1,7 @@
-// Windows file paths on a POSIX file system. The saver names files the Windows
-// way ("media\models\tree.r3m", "c:\TreeError.er"); every fopen made by code
-// that includes <windows.h> goes through Win32OpenFile, which maps the path:
+// Windows file paths on a POSIX file system. The saver names some files the
+// Windows way ("media\models\tree.r3m", "c:\TreeError.er") and opens those
+// with Win32OpenFile, which maps the path (the Windows build has the same
+// call, on native paths):
 //   - every '\' becomes '/';
 //   - a drive path "x:\..." lands under the per-user folder
 //     $XDG_DATA_HOME/velmora/drive_x/ (~/.local/share/velmora/drive_x/ when
@@ -11,7 +12,6 @@
 #pragma once
 
 #include <cstdio>
-#include <stdio.h>
 #include <string>
 
 // The POSIX path that a Windows path names (see above).
@@ -19,5 +19,3 @@ std::string Win32MapPath(const char* windowsPath);
 
 // fopen with the path mapped; null with errno set on failure.
 FILE* Win32OpenFile(const char* windowsPath, const char* mode);
-
-#define fopen(path, mode) Win32OpenFile((path), (mode))

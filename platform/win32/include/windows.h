@@ -4,7 +4,6 @@
 #pragma once
 
 #include "win32_types.h"
-#include "win32_files.h"
 #include "win32_window.h"
 #include "win32_gdi.h"
 #include "win32_monitor.h"

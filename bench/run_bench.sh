@@ -17,7 +17,15 @@
 #      of a Windows build (VELMORA_WINDOWS_BUILD, default build-windows in the
 #      source tree) under Wine, the same frames, runs alternating: wall and CPU
 #      per frame, time to the first frame and peak resident memory. Skipped
-#      when that build has no velmora-render.exe.
+#      when that build has no velmora-render.exe;
+#   6. exit: from a key press (xdotool) and from SIGTERM to the window gone
+#      (unmapped or destroyed) and to the process gone, for `velmora /s` and
+#      the peers glschool and gears in a window of the same size, quiet and
+#      with both cores loaded by two `yes`; median of BENCH_EXIT_REPEATS runs
+#      (default 5).
+# BENCH_ONLY names the sections to run, space-separated, of startup, cost,
+# callgrind, side, wine and exit (all when unset): BENCH_ONLY=exit
+# bench/run_bench.sh build runs the exit section alone.
 set -euo pipefail
 build=$(cd "${1:?usage: run_bench.sh BUILD_DIR}" && pwd)
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
@@ -35,8 +43,10 @@ export LP_NUM_THREADS=2  # llvmpipe's rasteriser threads: the two cores of the t
 
 xvfb_pid=
 child=
+load_pids=
 cleanup() {
   [ -n "$child" ] && kill "$child" 2>/dev/null
+  [ -n "$load_pids" ] && kill $load_pids 2>/dev/null
   # Wine's server for the prefix of section 5, when a run ended before it did.
   if [ -d "$work/wine-prefix" ]; then WINEPREFIX=$work/wine-prefix wineserver -k 2>/dev/null || true; fi
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
@@ -44,6 +54,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
+want() {  # want SECTION: whether BENCH_ONLY selects it
+  [ -z "${BENCH_ONLY:-}" ] || [[ " $BENCH_ONLY " == *" $1 "* ]]
+}
 median() {  # the median of the numbers on standard input
   sort -g | awk '{v[NR] = $1} END {if (NR == 0) print "n/a"; else print v[int((NR + 1) / 2)]}'
 }
@@ -105,6 +118,7 @@ wall_and_cpu() {
 
 programs=(velmora glschool gears pipes)
 
+if want startup; then
 # ---- 1. start-up ------------------------------------------------------------
 echo
 echo "== start-up: process start to first presented frame, wall (CPU) (median of $repeats)"
@@ -143,6 +157,9 @@ split "$work/velmora.split"
 echo "velmora-render, split of its start-up in CPU time (median):"
 split "$work/render.split"
 
+fi
+
+if want cost; then
 # ---- 2. frame cost offscreen --------------------------------------------------
 # One run draws every frame from scene time 0 to 280 s: seven camera presets by
 # day, then seven by night.
@@ -163,6 +180,9 @@ for size in 1024x768 1920x1080; do
   done
 done
 
+fi
+
+if want callgrind; then
 # ---- 3. own code against the driver (callgrind) ------------------------------
 # Instruction counts by library for the frames alone: a run to scene time 280 s
 # at a 10 s step (28 frames, day and night) less a run of a single frame.
@@ -197,6 +217,9 @@ else
   echo "valgrind is not installed"
 fi
 
+fi
+
+if want side; then
 # ---- 4. side by side under Xvfb ----------------------------------------------
 echo
 echo "== side by side under Xvfb at 600x400, ${seconds} s each (median of $repeats)"
@@ -225,6 +248,9 @@ for name in "${programs[@]}"; do
     "$(awk '{print $2}' "$work/$name.run" | median)" \
     "$(awk '{print $3}' "$work/$name.run" | median)"
 done
+fi
+
+if want wine; then
 # ---- 5. our Direct3D 8 against Wine's ------------------------------------------
 # The frames of section 2 at 1024x768 (0 to 280 s at a 1 s step, day and
 # night), once natively and once under Wine, alternating, with the settings of
@@ -307,6 +333,83 @@ else
   echo "wineserver during Wine's runs: $(d3d_median wine 7) ms of CPU per frame;" \
     "$(awk '/^VmRSS:/ {printf "%.1f", $2 / 1024}' "/proc/$server/status" 2>/dev/null || echo n/a) MiB resident after them"
   wineserver -k
+fi
+
+fi
+
+# ---- 6. exit --------------------------------------------------------------
+# The saver full screen (1280x1024, sound on, through SDL's dummy audio
+# driver) and the peers in a window of that size at the same place, each
+# drawing for 2 s after its first frame; then a key press or SIGTERM, timed
+# by bench/exit_watch.cpp from the moment the key reaches the window (or the
+# signal is sent) to the window's unmapping or destruction and to the end of
+# the process. Loaded: two `yes` at normal priority on the two cores.
+if want exit; then
+echo
+exit_repeats=${BENCH_EXIT_REPEATS:-5}
+exit_watch=$build/bench/velmora-exit-watch
+echo "== exit: key press or SIGTERM to the window gone and to the process gone, ms (median of $exit_repeats)"
+# exit_run NAME key|term FILE: one run; appends "WINDOW_MS PROCESS_MS" to FILE.
+exit_run() {
+  local name=$1 how=$2 file=$3 window watcher
+  xdotool mousemove 100 100 || true  # inside every window, before any of them exists
+  rm -f "$work/$name.probe" "$work/watch.out"
+  case $name in
+    velmora)
+      (cd "$build" && VELMORA_FRAME_PROBE="$work/$name.probe" LD_PRELOAD="$probe" \
+         exec "$saver" /s) 2>"$work/$name.err" &
+      ;;
+    *)
+      VELMORA_FRAME_PROBE="$work/$name.probe" LD_PRELOAD="$probe" \
+        "$hacks/$name" -window -geometry 1280x1024+0+0 2>"$work/$name.err" &
+      ;;
+  esac
+  child=$!
+  for _ in $(seq 1200); do grep -q '^first' "$work/$name.probe" 2>/dev/null && break; sleep 0.05; done
+  sleep 2
+  window=$(xdotool search --onlyvisible --pid "$child" 2>/dev/null | head -1 || true)
+  if [ -z "$window" ]; then
+    echo "n/a n/a" >>"$file"
+    stop
+    return
+  fi
+  "$exit_watch" "$child" "$window" "$how" >"$work/watch.out" &
+  watcher=$!
+  if [ "$how" = key ]; then
+    for _ in $(seq 200); do grep -qs '^ready' "$work/watch.out" && break; sleep 0.01; done
+    xdotool key q || true  # q ends the peers in a window too
+  fi
+  wait "$watcher" || true
+  grep -v '^ready' "$work/watch.out" >>"$file" || echo "n/a n/a" >>"$file"
+  stop
+}
+# exit_median FILE COLUMN: the median of the column's figures.
+exit_median() { awk -v c="$2" '$c != "n/a" {print $c}' "$1" | median; }
+printf '%-12s %-7s %24s %28s\n' program load "key: window / process" "SIGTERM: window / process"
+for load in quiet loaded; do
+  if [ "$load" = loaded ]; then
+    yes >/dev/null &
+    load_pids="$!"
+    yes >/dev/null &
+    load_pids="$load_pids $!"
+  fi
+  for name in velmora glschool gears; do
+    for how in key term; do
+      : >"$work/$name.exit.$how"
+      for _ in $(seq "$exit_repeats"); do exit_run "$name" "$how" "$work/$name.exit.$how"; done
+    done
+    label=$name
+    [ "$name" = velmora ] && label="velmora /s"
+    printf '%-12s %-7s %24s %28s\n' "$label" "$load" \
+      "$(exit_median "$work/$name.exit.key" 1) / $(exit_median "$work/$name.exit.key" 2)" \
+      "$(exit_median "$work/$name.exit.term" 1) / $(exit_median "$work/$name.exit.term" 2)"
+  done
+  if [ -n "$load_pids" ]; then
+    kill $load_pids
+    wait $load_pids 2>/dev/null || true
+    load_pids=
+  fi
+done
 fi
 
 echo

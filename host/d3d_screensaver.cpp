@@ -443,6 +443,12 @@ void CD3DScreensaver::CloseSaver() {
     // scene down a second time.
     if (closing) return;
     closing = TRUE;
+    // The user is back: the saver leaves the screen first, and the release of
+    // the devices, the scene and the sound follows out of sight. It runs at
+    // normal priority again where the system allows the raise, so that on a
+    // busy machine the end is not drawn out at idle priority.
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_NORMAL);
+    HideSaverWindows();
     if (mode == ScreenSaverMode::FullScreen) {
         SystemParametersInfo(SPI_SCREENSAVERRUNNING, FALSE, nullptr, 0);
     }

@@ -127,6 +127,8 @@ protected:
     // Windows.
     HRESULT CreateSaverWindows();
     void EndSaver();
+    // Takes every saver window off the screen (they stay until the process ends).
+    void HideSaverWindows();
 
     // Monitors, adapters and devices.
     void EnumerateMonitors();

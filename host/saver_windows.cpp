@@ -208,3 +208,10 @@ void CD3DScreensaver::EndSaver() {
         CloseSaver();
     }
 }
+
+void CD3DScreensaver::HideSaverWindows() {
+    for (DWORD m = 0; m < monitorCount; ++m) {
+        if (monitors[m].window != nullptr) ShowWindow(monitors[m].window, SW_HIDE);
+    }
+    if (window != nullptr) ShowWindow(window, SW_HIDE);
+}

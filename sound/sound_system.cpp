@@ -2,10 +2,11 @@
 // volumes, the registry of sounds and the feeder thread.
 #include <windows.h>
 
-#include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <thread>
 
 #include "sound/sound.h"
@@ -21,7 +22,11 @@ struct SoundSystem {
     IDirectSound* directSound = nullptr;
     float groupVolume[3] = {0.0f, 0.0f, 0.0f};
     std::thread feeder;
-    std::atomic<bool> stopFeeder{false};
+    // The feeder waits on `feederWake` between passes, so that a stop ends
+    // its wait at once instead of after the rest of the interval.
+    std::mutex feederPause;
+    std::condition_variable feederWake;
+    bool stopFeeder = false;
     SoundRegistry registry;
 };
 
@@ -58,7 +63,7 @@ void FeederThread() {
     // This thread would run at time-critical priority here
     // (SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL)).
     SoundSystem& s = System();
-    while (!s.stopFeeder.load()) {
+    for (;;) {
         {
             std::lock_guard<std::recursive_mutex> hold(SoundLock());
             SoundRegistry& r = s.registry;
@@ -67,7 +72,8 @@ void FeederThread() {
                 if (sound && (sound->flags & kSoundStreaming)) sound->FeedStream();
             }
         }
-        std::this_thread::sleep_for(kFeederInterval);
+        std::unique_lock<std::mutex> pause(s.feederPause);
+        if (s.feederWake.wait_for(pause, kFeederInterval, [&s] { return s.stopFeeder; })) return;
     }
 }
 
@@ -160,7 +166,11 @@ void ShutdownSound() {
     // The feeder takes the lock for each pass: join it without holding the
     // lock. It never stops inside a pass, so no buffer stays locked.
     if (s.feeder.joinable()) {
-        s.stopFeeder = true;
+        {
+            std::lock_guard<std::mutex> pause(s.feederPause);
+            s.stopFeeder = true;
+        }
+        s.feederWake.notify_all();
         s.feeder.join();
         s.feeder = std::thread();
     }

@@ -2,15 +2,20 @@
 // effort: Linux may refuse a raise, which never fails the caller).
 #include <windows.h>
 
+#include <dirent.h>
 #include <pthread.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
+#include <cstdlib>
 #include <mutex>
 #include <set>
+
+#include "platform/win32/thread_priorities.h"
 
 namespace {
 
@@ -47,6 +52,8 @@ pid_t CurrentTid() {
     return static_cast<pid_t>(syscall(SYS_gettid));
 }
 
+constexpr int kIdleNice = 19;
+
 // Maps a Windows priority onto a nice value of the thread. Idle becomes the
 // weakest nice value rather than SCHED_IDLE, which can starve a thread
 // outright on a busy machine; a raise the system refuses leaves the thread as
@@ -55,7 +62,7 @@ void ApplyPriority(pid_t tid, int priority) {
     int nice = 0;
     switch (priority) {
         case THREAD_PRIORITY_IDLE:
-            nice = 19;
+            nice = kIdleNice;
             break;
         case THREAD_PRIORITY_LOWEST:
             nice = 10;
@@ -77,6 +84,38 @@ void ApplyPriority(pid_t tid, int priority) {
             break;
     }
     setpriority(PRIO_PROCESS, static_cast<id_t>(tid), nice);
+}
+
+// Whether the thread `tid` was made by CreateThread and asked for idle priority.
+bool AskedForIdle(pid_t tid) {
+    std::lock_guard<std::mutex> hold(handleLock);
+    for (ThreadObject* object : LiveThreads()) {
+        std::lock_guard<std::mutex> holdObject(object->lock);
+        if (object->tid == tid) return object->priority == THREAD_PRIORITY_IDLE;
+    }
+    return false;
+}
+
+// A Linux thread starts with the nice value of the thread that starts it,
+// where a Windows thread starts at normal priority. The threads started while
+// the calling thread was idle (the GL driver's, the audio device's, the sound
+// feeder) took its idle value; when it leaves idle priority, they return to
+// normal with it, so that none of them drags out the work that follows (a
+// busy machine gives a thread at the idle value a sliver of a core). Every
+// thread at the idle value but `except` and those that asked for idle
+// through CreateThread is raised.
+void RaiseThreadsAtIdle(pid_t except) {
+    DIR* tasks = opendir("/proc/self/task");
+    if (tasks == nullptr) return;
+    while (const dirent* entry = readdir(tasks)) {
+        const pid_t tid = static_cast<pid_t>(std::strtol(entry->d_name, nullptr, 10));
+        if (tid <= 0 || tid == except) continue;
+        errno = 0;
+        const int nice = getpriority(PRIO_PROCESS, static_cast<id_t>(tid));
+        if (errno != 0 || nice != kIdleNice || AskedForIdle(tid)) continue;
+        ApplyPriority(tid, THREAD_PRIORITY_NORMAL);
+    }
+    closedir(tasks);
 }
 
 void* RunThread(void* argument) {
@@ -102,6 +141,10 @@ void* RunThread(void* argument) {
 
 }  // namespace
 
+void Win32RaiseIdleThreads() {
+    RaiseThreadsAtIdle(CurrentTid());
+}
+
 HANDLE GetCurrentThread() {
     return kCurrentThread;
 }
@@ -118,8 +161,12 @@ BOOL SetThreadPriority(HANDLE thread, int priority) {
         return FALSE;
     }
     if (thread == kCurrentThread) {
+        const int previous = ownPriority;
         ownPriority = priority;
         ApplyPriority(CurrentTid(), priority);
+        if (previous == THREAD_PRIORITY_IDLE && priority != THREAD_PRIORITY_IDLE) {
+            RaiseThreadsAtIdle(CurrentTid());
+        }
         return TRUE;
     }
     ThreadObject* object = FindThread(thread);

@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <thread>
 
+#include "platform/win32/thread_priorities.h"
+
 namespace {
 
 constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
@@ -79,6 +81,9 @@ void WatchRequests() {
         }
         const unsigned request = requestNumber.load();
         const int64_t arrived = NowMs();
+        // The watching thread runs at idle priority while it draws; on a
+        // busy machine it would take seconds to come for the request.
+        Win32RaiseIdleThreads();
         while (noticedNumber.load() < request) {
             const int64_t grace = std::clamp(kGapsOfGrace * recentGapMs.load(), kShortestGraceMs,
                                              kLongestGraceMs);

@@ -82,6 +82,23 @@ void ApplyIcon(NativeWindow* window) {
     SDL_FreeSurface(surface);
 }
 
+// Unmaps a shown window straight away. SDL takes a full-screen window out of
+// full screen before it unmaps it, and waits up to 100 ms for a window
+// manager to answer that (the whole 100 ms when there is none); a window
+// already unmapped leaves full screen without the wait.
+void UnmapAtOnce(SDL_Window* window, bool topLevel) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return;
+    Display* display = info.info.x11.display;
+    if (topLevel) {
+        XWithdrawWindow(display, info.info.x11.window, DefaultScreen(display));
+    } else {
+        XUnmapWindow(display, info.info.x11.window);
+    }
+    XFlush(display);
+}
+
 bool IsInputMessage(UINT message) {
     return (message >= WM_KEYDOWN && message <= WM_SYSKEYUP) ||
            (message >= WM_MOUSEMOVE && message <= WM_XBUTTONUP);
@@ -172,6 +189,7 @@ BOOL NativeWindow::Show(int command) {
     BOOL wasVisible = visible ? TRUE : FALSE;
     switch (command) {
         case SW_HIDE:
+            if (visible) UnmapAtOnce(sdl, parent == nullptr && foreignParent == 0);
             SDL_HideWindow(sdl);
             visible = false;
             return wasVisible;

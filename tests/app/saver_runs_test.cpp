@@ -8,7 +8,11 @@
 #include <X11/extensions/Xdamage.h>
 #include <X11/extensions/Xfixes.h>
 
+#include <poll.h>
+#include <signal.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -98,6 +102,20 @@ std::string ExitOf(pid_t pid) {
     return "the saver was killed by signal " + std::to_string(WTERMSIG(raw));
 }
 
+// The first visible window of the process `pid`, or 0.
+Window WindowOfProcess(pid_t pid) {
+    Window window = 0;
+    if (FILE* out = popen(("xdotool search --onlyvisible --pid " + std::to_string(pid) +
+                           " 2>/dev/null")
+                              .c_str(),
+                          "r")) {
+        char line[64];
+        if (std::fgets(line, sizeof line, out) != nullptr) window = std::strtoul(line, nullptr, 10);
+        pclose(out);
+    }
+    return window;
+}
+
 // Waits until the screen area looks like the scene.
 bool WaitForScene(int x, int y, int width, int height, milliseconds limit, ScreenLook* look) {
     auto end = Clock::now() + limit;
@@ -179,6 +197,59 @@ TEST_F(SaverRunsTest, FullScreenHidesTheCursorCapsItsFrameRateAndEndsOnAKey) {
     std::printf("key press to exit: %.2f s\n",
                 std::chrono::duration<double>(Clock::now() - pressed).count());
     EXPECT_EQ(status, 0);
+}
+
+// The saver takes its window off the screen before it releases its devices,
+// scene and sound, and the end is as complete as ever: status 0, no error,
+// the stored values as they were, for a key as for SIGTERM.
+TEST_F(SaverRunsTest, ItsEndTakesTheWindowOffTheScreenFirstAndStillEndsCleanly) {
+    const std::string values = "\"Enable Sound\"=dword:00000001\n\"Show Time\"=dword:00000000\n";
+    StoreSettings(values);
+    for (const bool byKey : {true, false}) {
+        SCOPED_TRACE(byKey ? "a key" : "SIGTERM");
+        pid_t saver = StartFullScreen();
+        SaverGuard guard(saver);
+        const Window window = WindowOfProcess(saver);
+        ASSERT_NE(window, 0u) << WindowTree();
+        Display* display = XOpenDisplay(nullptr);
+        ASSERT_NE(display, nullptr);
+        const int process = static_cast<int>(syscall(SYS_pidfd_open, saver, 0));
+        ASSERT_GE(process, 0);
+        XSelectInput(display, window, StructureNotifyMask);
+        XSync(display, False);
+        if (!byKey) kill(saver, SIGTERM);
+
+        // A window left for the X server to take down with the process's
+        // connection is unmapped only once the process has ended.
+        bool unmapped = false, endedBeforeUnmap = false;
+        for (auto end = Clock::now() + seconds(20), press = Clock::now();
+             !unmapped && Clock::now() < end;) {
+            if (byKey && Clock::now() >= press) {
+                // Under load a first key may come before the window takes input.
+                RunCommand("xdotool key space");
+                press = Clock::now() + seconds(2);
+            }
+            while (!unmapped && XPending(display) > 0) {
+                XEvent event;
+                XNextEvent(display, &event);
+                if (event.type != UnmapNotify && event.type != DestroyNotify) continue;
+                pollfd ended = {process, POLLIN, 0};
+                endedBeforeUnmap = poll(&ended, 1, 0) == 1;
+                unmapped = true;
+            }
+            std::this_thread::sleep_for(milliseconds(1));
+        }
+        XCloseDisplay(display);
+        close(process);
+        EXPECT_TRUE(unmapped) << ExitOf(saver);
+        EXPECT_FALSE(endedBeforeUnmap) << "the window stayed on the screen until the process ended";
+        EXPECT_EQ(WaitFor(saver, seconds(20)), 0) << config.ReadFile("saver-errors.txt");
+        EXPECT_EQ(config.ReadFile("saver-errors.txt"), "");
+    }
+    // The saver may add its empty keys; the values stay as they were.
+    EXPECT_NE(config.ReadFile("velmora/registry.reg").find(kRegistryHead + values),
+              std::string::npos)
+        << config.ReadFile("velmora/registry.reg");
 }
 
 TEST_F(SaverRunsTest, FullScreenEndsOnMouseMovesButNotOnMovesToTheSamePlace) {

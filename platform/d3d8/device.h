@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "platform/d3d8/device_state.h"
+#include "platform/d3d8/dirty_state.h"
 #include "platform/d3d8/draw_profile.h"
 #include "platform/d3d8/fixed_function.h"
 #include "platform/d3d8/resources.h"
@@ -160,9 +161,15 @@ private:
     DrawProfileKey DrawProfileKeyOf(UINT primitives) const;
     HRESULT Draw(D3DPRIMITIVETYPE type, UINT primitives, bool indexed, UINT first, UINT minIndex,
                  UINT vertexCount, const BufferStorage* vertices, UINT stride);
-    HRESULT ApplyPipeline(const VertexLayout& layout, bool points);
-    void ApplyFixedState();
-    void ApplySamplers();
+    // Marks groups the device's own state changed in (not a recorded block's).
+    void MarkDirty(DirtyMask groups);
+    // Forgets everything the draws applied, for when GL state is unknown.
+    void InvalidateGlState();
+    // Each applies the groups of `dirty` it covers.
+    HRESULT ApplyProgram(const VertexLayout& layout, bool points, DirtyMask dirty);
+    void ApplyTextures(DirtyMask dirty);
+    void ApplyFixedState(DirtyMask dirty);
+    void ApplyVertexStream(const VertexLayout& layout, const BufferStorage& vertices, UINT stride);
 
     LiveObject live_;
     ULONG references_ = 1;
@@ -181,6 +188,13 @@ private:
     FixedFunctionCache programs_;
     DrawProfile drawProfile_;
     DeviceState state_;
+    // What GL may not hold of `state_`, and what the last draw left bound.
+    DirtyMask dirty_ = kDirtyAll;
+    const FixedFunctionProgram* boundProgram_ = nullptr;
+    bool boundPoints_ = false;
+    // The vertex array's enabled attributes: only the draws change them, so
+    // this mirrors GL through resets and presents alike.
+    uint32_t enabledAttributes_ = 0;
     std::map<DWORD, std::unique_ptr<StateBlock>> stateBlocks_;
     DWORD nextStateBlock_ = 1;
     std::unique_ptr<StateBlock> recording_;

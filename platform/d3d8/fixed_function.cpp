@@ -292,7 +292,10 @@ HRESULT ValidateStages(const DeviceState& state) {
     return D3D_OK;
 }
 
-std::string VertexShaderSource(const PipelineKey& key) {
+namespace {
+
+// The vertex attributes the key reads, texture sets only where a stage uses them.
+std::string VertexInputs(const PipelineKey& key) {
     std::string s = "#version 330 core\n";
     s += "layout(location = 0) in vec3 aPosition;\n";
     if (key.hasNormal) s += "layout(location = 1) in vec3 aNormal;\n";
@@ -310,7 +313,10 @@ std::string VertexShaderSource(const PipelineKey& key) {
                           kTexCoordAttribute + set, set);
             s += line;
         }
-    s += R"(uniform mat4 uWorldView;
+    return s;
+}
+
+const char kVertexUniformsAndOutputs[] = R"(uniform mat4 uWorldView;
 uniform mat4 uProjection;
 uniform mat3 uNormalMatrix;
 uniform mat4 uTextureMatrix[2];
@@ -327,7 +333,10 @@ out vec4 vDiffuse;
 out vec4 vSpecular;
 out vec4 vTexCoord0;
 out vec4 vTexCoord1;
-void main() {
+)";
+
+// The camera-space position `eye` and the clip-space position.
+const char kPositionTransform[] = R"(void main() {
     vec4 eye = uWorldView * vec4(aPosition, 1.0);
     vec4 clip = uProjection * eye;
     // Direct3D's depth range is 0..w, its rows run downwards and its pixel
@@ -337,21 +346,35 @@ void main() {
     clip.xy += clip.w * vec2(1.0 / uViewportSize.x, 1.0 / uViewportSize.y);
     gl_Position = clip;
 )";
-    s += key.hasNormal ? "    vec3 normal = uNormalMatrix * aNormal;\n"
-                       : "    vec3 normal = vec3(0.0);\n";
+
+// The camera-space `normal`, zero without normals.
+std::string NormalTransform(const PipelineKey& key) {
+    std::string s = key.hasNormal ? "    vec3 normal = uNormalMatrix * aNormal;\n"
+                                  : "    vec3 normal = vec3(0.0);\n";
     if (key.normalizeNormals)
         s += "    if (dot(normal, normal) > 0.0) normal = normalize(normal);\n";
-    if (key.lighting) {
-        auto source = [&](uint8_t fromVertex, const char* material) -> std::string {
-            if (fromVertex == 1) return "aDiffuse";
-            if (fromVertex == 2) return "aSpecular";
-            return material;
-        };
-        s += "    vec4 md = " + source(key.diffuseFromVertex, "uMaterialDiffuse") + ";\n";
-        s += "    vec4 ma = " + source(key.ambientFromVertex, "uMaterialAmbient") + ";\n";
-        s += "    vec4 ms = " + source(key.specularFromVertex, "uMaterialSpecular") + ";\n";
-        s += "    vec4 me = " + source(key.emissiveFromVertex, "uMaterialEmissive") + ";\n";
-        s += R"(    vec3 ambient = uAmbient.rgb;
+    return s;
+}
+
+// Where each material colour comes from: a vertex colour or the material.
+std::string MaterialSources(const PipelineKey& key) {
+    auto source = [&](uint8_t fromVertex, const char* material) -> std::string {
+        if (fromVertex == 1) return "aDiffuse";
+        if (fromVertex == 2) return "aSpecular";
+        return material;
+    };
+    std::string s;
+    s += "    vec4 md = " + source(key.diffuseFromVertex, "uMaterialDiffuse") + ";\n";
+    s += "    vec4 ma = " + source(key.ambientFromVertex, "uMaterialAmbient") + ";\n";
+    s += "    vec4 ms = " + source(key.specularFromVertex, "uMaterialSpecular") + ";\n";
+    s += "    vec4 me = " + source(key.emissiveFromVertex, "uMaterialEmissive") + ";\n";
+    return s;
+}
+
+// Directional lights summed into the diffuse and specular colours.
+std::string Lighting(const PipelineKey& key) {
+    std::string s = MaterialSources(key);
+    s += R"(    vec3 ambient = uAmbient.rgb;
     vec3 diffuse = vec3(0.0);
     vec3 specular = vec3(0.0);
     for (int i = 0; i < uLightCount; ++i) {
@@ -360,81 +383,104 @@ void main() {
         if (lambert > 0.0) {
             diffuse += uLightDiffuse[i].rgb * lambert;
 )";
-        if (key.specularEnable) {
-            s += key.localViewer ? "            vec3 toViewer = -normalize(eye.xyz);\n"
-                                 : "            vec3 toViewer = vec3(0.0, 0.0, -1.0);\n";
-            s += R"(            vec3 halfway = normalize(toViewer + uLightDirection[i]);
+    if (key.specularEnable) {
+        s += key.localViewer ? "            vec3 toViewer = -normalize(eye.xyz);\n"
+                             : "            vec3 toViewer = vec3(0.0, 0.0, -1.0);\n";
+        s += R"(            vec3 halfway = normalize(toViewer + uLightDirection[i]);
             float highlight = max(dot(normal, halfway), 0.0);
             if (uMaterialPower > 0.0 && highlight > 0.0)
                 specular += uLightSpecular[i].rgb * pow(highlight, uMaterialPower);
 )";
-        }
-        s += R"(        }
+    }
+    s += R"(        }
     }
     vDiffuse = clamp(vec4(me.rgb + ma.rgb * ambient + md.rgb * diffuse, md.a), 0.0, 1.0);
     vSpecular = clamp(vec4(ms.rgb * specular, 0.0), 0.0, 1.0);
 )";
-    } else {
-        s += key.hasDiffuse ? "    vDiffuse = aDiffuse;\n" : "    vDiffuse = vec4(1.0);\n";
-        s += key.hasSpecular ? "    vSpecular = aSpecular;\n" : "    vSpecular = vec4(0.0);\n";
+    return s;
+}
+
+// Without lighting the vertex colours pass through, white and black by default.
+std::string UnlitColours(const PipelineKey& key) {
+    std::string s = key.hasDiffuse ? "    vDiffuse = aDiffuse;\n" : "    vDiffuse = vec4(1.0);\n";
+    s += key.hasSpecular ? "    vSpecular = aSpecular;\n" : "    vSpecular = vec4(0.0);\n";
+    return s;
+}
+
+// A stage's texture coordinates before its transform: generated from the
+// camera-space normal, position or reflection, or a vertex set.
+std::string TexCoordInput(const StageKey& stage) {
+    switch (stage.coordSource) {
+        case 1:
+            return "vec4(normal, 1.0)";
+        case 2:
+            return "vec4(eye.xyz, 1.0)";
+        case 3:
+            return "vec4(reflect(normalize(eye.xyz), normal), 1.0)";
+        default:
+            break;
     }
+    // Missing components read as Direct3D pads them: a 1 after the last
+    // given component, zeros beyond.
+    char set[64];
+    std::snprintf(set, sizeof set, "aTexCoord%d", stage.coordSet);
+    switch (stage.coordSize) {
+        case 1:
+            return std::string("vec4(") + set + ".x, 1.0, 0.0, 0.0)";
+        case 2:
+            return std::string("vec4(") + set + ".xy, 1.0, 0.0)";
+        case 3:
+            return std::string("vec4(") + set + ".xyz, 1.0)";
+        case 4:
+            return set;
+        default:
+            return "vec4(0.0, 0.0, 1.0, 0.0)";
+    }
+}
+
+// Every stage's output coordinates, through its texture transform when on.
+std::string TexCoordOutputs(const PipelineKey& key) {
+    std::string s;
     for (int i = 0; i < static_cast<int>(kStageCount); ++i) {
-        std::string out = std::string("vTexCoord") + kStageName[i];
+        const std::string out = std::string("vTexCoord") + kStageName[i];
         if (i >= key.stageCount) {
             s += "    " + out + " = vec4(0.0);\n";
             continue;
         }
         const StageKey& st = key.stages[i];
-        std::string input;
-        switch (st.coordSource) {
-            case 1:
-                input = "vec4(normal, 1.0)";
-                break;
-            case 2:
-                input = "vec4(eye.xyz, 1.0)";
-                break;
-            case 3:
-                input = "vec4(reflect(normalize(eye.xyz), normal), 1.0)";
-                break;
-            default: {
-                // Missing components read as Direct3D pads them: a 1 after the
-                // last given component, zeros beyond.
-                char buf[64];
-                std::snprintf(buf, sizeof buf, "aTexCoord%d", st.coordSet);
-                switch (st.coordSize) {
-                    case 1:
-                        input = std::string("vec4(") + buf + ".x, 1.0, 0.0, 0.0)";
-                        break;
-                    case 2:
-                        input = std::string("vec4(") + buf + ".xy, 1.0, 0.0)";
-                        break;
-                    case 3:
-                        input = std::string("vec4(") + buf + ".xyz, 1.0)";
-                        break;
-                    case 4:
-                        input = buf;
-                        break;
-                    default:
-                        input = "vec4(0.0, 0.0, 1.0, 0.0)";
-                        break;
-                }
-            }
-        }
+        const std::string input = TexCoordInput(st);
         if (st.transformCount)
             s += "    " + out + " = uTextureMatrix[" + kStageName[i] + "] * " + input + ";\n";
         else
             s += "    " + out + " = " + input + ";\n";
     }
-    if (key.points) {
-        s += key.hasPointSize ? "    float size = aPointSize;\n"
-                              : "    float size = uPointSize.x;\n";
-        if (key.pointScale)
-            s += R"(    float distance = length(eye.xyz);
+    return s;
+}
+
+// A point's size: per vertex or the state's, scaled with distance when asked.
+std::string PointSize(const PipelineKey& key) {
+    if (!key.points) return std::string();
+    std::string s = key.hasPointSize ? "    float size = aPointSize;\n"
+                                     : "    float size = uPointSize.x;\n";
+    if (key.pointScale)
+        s += R"(    float distance = length(eye.xyz);
     float falloff = uPointScale.x + uPointScale.y * distance + uPointScale.z * distance * distance;
     size = falloff > 0.0 ? uViewportSize.y * size * sqrt(1.0 / falloff) : uPointSize.z;
 )";
-        s += "    gl_PointSize = clamp(size, uPointSize.y, uPointSize.z);\n";
-    }
+    s += "    gl_PointSize = clamp(size, uPointSize.y, uPointSize.z);\n";
+    return s;
+}
+
+}  // namespace
+
+std::string VertexShaderSource(const PipelineKey& key) {
+    std::string s = VertexInputs(key);
+    s += kVertexUniformsAndOutputs;
+    s += kPositionTransform;
+    s += NormalTransform(key);
+    s += key.lighting ? Lighting(key) : UnlitColours(key);
+    s += TexCoordOutputs(key);
+    s += PointSize(key);
     s += "}\n";
     return s;
 }
@@ -561,8 +607,6 @@ std::unique_ptr<FixedFunctionProgram> FixedFunctionProgram::Build(const Pipeline
     p->textureMatrix_[1] = at("uTextureMatrix[1]");
     p->bumpMatrix_[0] = at("uBumpMatrix[0]");
     p->bumpMatrix_[1] = at("uBumpMatrix[1]");
-    p->sampler_[0] = at("uSampler0");
-    p->sampler_[1] = at("uSampler1");
     p->materialDiffuse_ = at("uMaterialDiffuse");
     p->materialAmbient_ = at("uMaterialAmbient");
     p->materialSpecular_ = at("uMaterialSpecular");
@@ -579,6 +623,12 @@ std::unique_ptr<FixedFunctionProgram> FixedFunctionProgram::Build(const Pipeline
     p->viewportSize_ = at("uViewportSize");
     p->pointSize_ = at("uPointSize");
     p->pointScale_ = at("uPointScale");
+    // Each stage samples its own texture unit, for the program's whole life.
+    glUseProgram(program);
+    for (int i = 0; i < static_cast<int>(kStageCount); ++i) {
+        const GLint sampler = at(i == 0 ? "uSampler0" : "uSampler1");
+        if (sampler >= 0) glUniform1i(sampler, i);
+    }
     return p;
 }
 
@@ -586,24 +636,28 @@ FixedFunctionProgram::~FixedFunctionProgram() {
     if (program_) glDeleteProgram(program_);
 }
 
-void FixedFunctionProgram::Use(const DrawUniformInputs& inputs) const {
+void FixedFunctionProgram::SetUniforms(const DrawUniformInputs& inputs, DirtyMask groups) const {
     const DeviceState& st = *inputs.state;
     const auto& rs = st.renderStates;
-    glUseProgram(program_);
-    const D3DMATRIX worldView = MultiplyMatrices(st.transforms[kWorld], st.transforms[kView]);
-    glUniformMatrix4fv(worldView_, 1, GL_FALSE, &worldView.m[0][0]);
-    glUniformMatrix4fv(projection_, 1, GL_FALSE, &st.transforms[kProjection].m[0][0]);
-    glUniform2f(viewportSize_, inputs.viewportWidth, inputs.viewportHeight);
-    if (normalMatrix_ >= 0) {
-        float normal[9];
-        NormalMatrix(worldView, normal);
-        glUniformMatrix3fv(normalMatrix_, 1, GL_FALSE, normal);
+    if (groups & kDirtyTransforms) {
+        const D3DMATRIX worldView = MultiplyMatrices(st.transforms[kWorld], st.transforms[kView]);
+        glUniformMatrix4fv(worldView_, 1, GL_FALSE, &worldView.m[0][0]);
+        glUniformMatrix4fv(projection_, 1, GL_FALSE, &st.transforms[kProjection].m[0][0]);
+        if (normalMatrix_ >= 0) {
+            float normal[9];
+            NormalMatrix(worldView, normal);
+            glUniformMatrix3fv(normalMatrix_, 1, GL_FALSE, normal);
+        }
+        for (int i = 0; i < static_cast<int>(kStageCount); ++i)
+            if (textureMatrix_[i] >= 0)
+                glUniformMatrix4fv(textureMatrix_[i], 1, GL_FALSE,
+                                   &st.transforms[kTexture0 + i].m[0][0]);
     }
-    for (int i = 0; i < static_cast<int>(kStageCount); ++i) {
-        if (textureMatrix_[i] >= 0)
-            glUniformMatrix4fv(textureMatrix_[i], 1, GL_FALSE,
-                               &st.transforms[kTexture0 + i].m[0][0]);
-        if (bumpMatrix_[i] >= 0) {
+    if (groups & kDirtyViewport)
+        glUniform2f(viewportSize_, inputs.viewportWidth, inputs.viewportHeight);
+    if (groups & kDirtyBumpMatrices) {
+        for (int i = 0; i < static_cast<int>(kStageCount); ++i) {
+            if (bumpMatrix_[i] < 0) continue;
             const auto& ts = st.stageStates[i];
             // Column-major: the first column is (M00, M01), so that
             // du' = M00 du + M10 dv and dv' = M01 du + M11 dv.
@@ -612,58 +666,61 @@ void FixedFunctionProgram::Use(const DrawUniformInputs& inputs) const {
                 StateFloat(ts[D3DTSS_BUMPENVMAT10]), StateFloat(ts[D3DTSS_BUMPENVMAT11])};
             glUniformMatrix2fv(bumpMatrix_[i], 1, GL_FALSE, bump);
         }
-        if (sampler_[i] >= 0) glUniform1i(sampler_[i], i);
     }
-    if (key_.lighting) {
-        const D3DMATERIAL8& m = st.material;
-        glUniform4fv(materialDiffuse_, 1, &m.Diffuse.r);
-        glUniform4fv(materialAmbient_, 1, &m.Ambient.r);
-        glUniform4fv(materialSpecular_, 1, &m.Specular.r);
-        glUniform4fv(materialEmissive_, 1, &m.Emissive.r);
-        glUniform1f(materialPower_, m.Power);
-        float ambient[4];
-        ColorOf(rs[D3DRS_AMBIENT], ambient);
-        glUniform4fv(ambient_, 1, ambient);
-        float directions[kLightCount * 3], diffuse[kLightCount * 4], specular[kLightCount * 4],
-            lightAmbient[kLightCount * 4];
-        int count = 0;
-        const D3DMATRIX& view = st.transforms[kView];
-        for (DWORD i = 0; i < kLightCount; ++i) {
-            if (!st.lightEnabled[i]) continue;
-            const D3DLIGHT8& light = st.lights[i];
-            // Towards the light, in camera space.
-            const D3DVECTOR& d = light.Direction;
-            float x = -(d.x * view._11 + d.y * view._21 + d.z * view._31);
-            float y = -(d.x * view._12 + d.y * view._22 + d.z * view._32);
-            float z = -(d.x * view._13 + d.y * view._23 + d.z * view._33);
-            float length = std::sqrt(x * x + y * y + z * z);
-            if (length > 0.0f) x /= length, y /= length, z /= length;
-            directions[count * 3 + 0] = x;
-            directions[count * 3 + 1] = y;
-            directions[count * 3 + 2] = z;
-            std::memcpy(&diffuse[count * 4], &light.Diffuse, sizeof(float) * 4);
-            std::memcpy(&specular[count * 4], &light.Specular, sizeof(float) * 4);
-            std::memcpy(&lightAmbient[count * 4], &light.Ambient, sizeof(float) * 4);
-            ++count;
-        }
-        glUniform1i(lightCount_, count);
-        if (count > 0) {
-            glUniform3fv(lightDirection_, count, directions);
-            glUniform4fv(lightDiffuse_, count, diffuse);
-            glUniform4fv(lightSpecular_, count, specular);
-            glUniform4fv(lightAmbient_, count, lightAmbient);
-        }
+    if (key_.lighting && (groups & kDirtyLighting)) SetLightingUniforms(st);
+    if (groups & kDirtyFactors) {
+        float factor[4];
+        ColorOf(rs[D3DRS_TEXTUREFACTOR], factor);
+        glUniform4fv(textureFactor_, 1, factor);
+        glUniform1f(alphaRef_, static_cast<float>(rs[D3DRS_ALPHAREF] & 0xFF));
     }
-    float factor[4];
-    ColorOf(rs[D3DRS_TEXTUREFACTOR], factor);
-    glUniform4fv(textureFactor_, 1, factor);
-    glUniform1f(alphaRef_, static_cast<float>(rs[D3DRS_ALPHAREF] & 0xFF));
-    if (key_.points) {
+    if (key_.points && (groups & kDirtyPointSizes)) {
         float maxSize = std::fmin(StateFloat(rs[D3DRS_POINTSIZE_MAX]), inputs.maxPointSize);
         glUniform3f(pointSize_, StateFloat(rs[D3DRS_POINTSIZE]), StateFloat(rs[D3DRS_POINTSIZE_MIN]),
                     maxSize);
         glUniform3f(pointScale_, StateFloat(rs[D3DRS_POINTSCALE_A]), StateFloat(rs[D3DRS_POINTSCALE_B]),
                     StateFloat(rs[D3DRS_POINTSCALE_C]));
+    }
+}
+
+void FixedFunctionProgram::SetLightingUniforms(const DeviceState& st) const {
+    const D3DMATERIAL8& m = st.material;
+    glUniform4fv(materialDiffuse_, 1, &m.Diffuse.r);
+    glUniform4fv(materialAmbient_, 1, &m.Ambient.r);
+    glUniform4fv(materialSpecular_, 1, &m.Specular.r);
+    glUniform4fv(materialEmissive_, 1, &m.Emissive.r);
+    glUniform1f(materialPower_, m.Power);
+    float ambient[4];
+    ColorOf(st.renderStates[D3DRS_AMBIENT], ambient);
+    glUniform4fv(ambient_, 1, ambient);
+    float directions[kLightCount * 3], diffuse[kLightCount * 4], specular[kLightCount * 4],
+        lightAmbient[kLightCount * 4];
+    int count = 0;
+    const D3DMATRIX& view = st.transforms[kView];
+    for (DWORD i = 0; i < kLightCount; ++i) {
+        if (!st.lightEnabled[i]) continue;
+        const D3DLIGHT8& light = st.lights[i];
+        // Towards the light, in camera space.
+        const D3DVECTOR& d = light.Direction;
+        float x = -(d.x * view._11 + d.y * view._21 + d.z * view._31);
+        float y = -(d.x * view._12 + d.y * view._22 + d.z * view._32);
+        float z = -(d.x * view._13 + d.y * view._23 + d.z * view._33);
+        float length = std::sqrt(x * x + y * y + z * z);
+        if (length > 0.0f) x /= length, y /= length, z /= length;
+        directions[count * 3 + 0] = x;
+        directions[count * 3 + 1] = y;
+        directions[count * 3 + 2] = z;
+        std::memcpy(&diffuse[count * 4], &light.Diffuse, sizeof(float) * 4);
+        std::memcpy(&specular[count * 4], &light.Specular, sizeof(float) * 4);
+        std::memcpy(&lightAmbient[count * 4], &light.Ambient, sizeof(float) * 4);
+        ++count;
+    }
+    glUniform1i(lightCount_, count);
+    if (count > 0) {
+        glUniform3fv(lightDirection_, count, directions);
+        glUniform4fv(lightDiffuse_, count, diffuse);
+        glUniform4fv(lightSpecular_, count, specular);
+        glUniform4fv(lightAmbient_, count, lightAmbient);
     }
 }
 

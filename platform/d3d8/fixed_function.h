@@ -13,6 +13,7 @@
 #include <unordered_map>
 
 #include "platform/d3d8/device_state.h"
+#include "platform/d3d8/dirty_state.h"
 
 namespace d3d8 {
 
@@ -23,6 +24,8 @@ enum AttributeLocation {
     kDiffuseAttribute = 2,
     kSpecularAttribute = 3,
     kTexCoordAttribute = 4,  // + coordinate set index
+    kPointSizeAttribute = 8,
+    kAttributeCount = 9,
 };
 constexpr int kMaxTexCoordSets = 4;
 
@@ -94,17 +97,19 @@ public:
 
     // Drops the GL name without deleting it (its context is gone).
     void Forget() { program_ = 0; }
-    // Binds the program and sets its uniforms from the device state.
-    void Use(const DrawUniformInputs& inputs) const;
+    void Bind() const { glUseProgram(program_); }
+    // Sets the uniforms of the `groups` (dirty groups) from the device
+    // state; the program must be bound.
+    void SetUniforms(const DrawUniformInputs& inputs, DirtyMask groups) const;
 
 private:
     FixedFunctionProgram() = default;
+    void SetLightingUniforms(const DeviceState& state) const;
     GLuint program_ = 0;
     PipelineKey key_{};
     GLint worldView_ = -1, projection_ = -1, normalMatrix_ = -1;
     GLint textureMatrix_[kStageCount] = {-1, -1};
     GLint bumpMatrix_[kStageCount] = {-1, -1};
-    GLint sampler_[kStageCount] = {-1, -1};
     GLint materialDiffuse_ = -1, materialAmbient_ = -1, materialSpecular_ = -1,
           materialEmissive_ = -1, materialPower_ = -1;
     GLint ambient_ = -1, lightCount_ = -1, lightDirection_ = -1, lightDiffuse_ = -1,

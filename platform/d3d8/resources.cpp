@@ -246,7 +246,7 @@ Texture8::Texture8(std::shared_ptr<DeviceLink> link, UINT width, UINT height, UI
     if (pool_ == D3DPOOL_DEFAULT) ++link_->defaultPoolObjects;
     link_->gl->MakeCurrent();
     glGenTextures(1, &texture_);
-    glBindTexture(GL_TEXTURE_2D, texture_);
+    BindForTransfer();
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(levels_ - 1));
     glTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_RGBA, glFormat_->swizzle);
@@ -268,6 +268,11 @@ Texture8::Texture8(std::shared_ptr<DeviceLink> link, UINT width, UINT height, UI
         surfaces_.push_back(std::make_unique<Surface8>(this, level, w, h));
     }
     glBindTexture(GL_TEXTURE_2D, 0);
+}
+
+void Texture8::BindForTransfer() {
+    glBindTexture(GL_TEXTURE_2D, texture_);
+    link_->textureUnitDisturbed = true;
 }
 
 Texture8::~Texture8() {
@@ -325,7 +330,7 @@ DWORD Texture8::SetLOD(DWORD LODNew) {
     if (pool_ != D3DPOOL_MANAGED) return 0;
     lod_ = std::min<DWORD>(LODNew, levels_ - 1);
     if (!link_->gl->MakeCurrent()) return old;
-    glBindTexture(GL_TEXTURE_2D, texture_);
+    BindForTransfer();
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, static_cast<GLint>(lod_));
     glBindTexture(GL_TEXTURE_2D, 0);
     return old;
@@ -368,7 +373,7 @@ HRESULT Texture8::LockRect(UINT Level, D3DLOCKED_RECT* pLockedRect, const RECT* 
         // A written level's texels come back from GL for the time of the lock.
         memory.assign(LevelBytes(Level), 0);
         if (levelWritten_[Level] && link_->gl->MakeCurrent()) {
-            glBindTexture(GL_TEXTURE_2D, texture_);
+            BindForTransfer();
             glPixelStorei(GL_PACK_ALIGNMENT, 1);
             glGetTexImage(GL_TEXTURE_2D, static_cast<GLint>(Level), glFormat_->uploadFormat,
                           glFormat_->uploadType, memory.data());
@@ -389,7 +394,7 @@ HRESULT Texture8::UnlockRect(UINT Level) {
     if (!link_->gl->MakeCurrent()) return D3D_OK;
     StartupPhaseScope timing(StartupPhase::GlUpload);
     levelWritten_[Level] = true;
-    glBindTexture(GL_TEXTURE_2D, texture_);
+    BindForTransfer();
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glTexSubImage2D(GL_TEXTURE_2D, static_cast<GLint>(Level), 0, 0,
                     static_cast<GLsizei>(LevelWidth(Level)),
@@ -408,7 +413,7 @@ HRESULT Texture8::UploadLevel(UINT level, const void* texels, UINT pitch) {
     if (!link_->gl->MakeCurrent()) return D3D_OK;
     StartupPhaseScope timing(StartupPhase::GlUpload);
     levelWritten_[level] = true;
-    glBindTexture(GL_TEXTURE_2D, texture_);
+    BindForTransfer();
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(pitch / texel));
     glTexSubImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), 0, 0,

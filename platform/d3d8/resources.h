@@ -23,6 +23,9 @@ struct DeviceLink {
     std::shared_ptr<GlContext> gl;
     IDirect3DDevice8* device = nullptr;
     long defaultPoolObjects = 0;
+    // Set when a resource bound a texture of its own on the active unit (the
+    // device's stage 0), so that the device binds its stage's texture again.
+    bool textureUnitDisturbed = false;
 };
 
 class Texture8;
@@ -132,6 +135,8 @@ public:
 private:
     Texture8(std::shared_ptr<DeviceLink> link, UINT width, UINT height, UINT levels, DWORD usage,
              D3DFORMAT format, D3DPOOL pool);
+    // Binds the texture on the active unit to create, fill or read it.
+    void BindForTransfer();
     UINT LevelWidth(UINT level) const;
     UINT LevelHeight(UINT level) const;
     size_t LevelBytes(UINT level) const;

@@ -203,6 +203,8 @@ HRESULT Device8::ApplyProgram(const VertexLayout& layout, bool points, DirtyMask
     }
     DrawUniformInputs inputs;
     inputs.state = &state_;
+    inputs.viewportX = static_cast<float>(state_.viewport.X);
+    inputs.viewportY = static_cast<float>(state_.viewport.Y);
     inputs.viewportWidth = static_cast<float>(state_.viewport.Width);
     inputs.viewportHeight = static_cast<float>(state_.viewport.Height);
     inputs.maxPointSize = maxPointSize_;
@@ -231,7 +233,7 @@ void Device8::ApplyVertexStream(const VertexLayout& layout, const BufferStorage&
         glVertexAttribPointer(index, size, type, normalised, s,
                               reinterpret_cast<const void*>(static_cast<uintptr_t>(offset)));
     };
-    attribute(kPositionAttribute, 3, GL_FLOAT, GL_FALSE, 0);
+    attribute(kPositionAttribute, layout.pretransformed ? 4 : 3, GL_FLOAT, GL_FALSE, 0);
     if (layout.hasNormal)
         attribute(kNormalAttribute, 3, GL_FLOAT, GL_FALSE, layout.normalOffset);
     if (layout.hasDiffuse)

@@ -157,9 +157,12 @@ const char* CompareExpression(uint8_t func) {
 
 VertexLayout LayoutOfFvf(DWORD fvf) {
     VertexLayout layout;
-    if ((fvf & D3DFVF_POSITION_MASK) != D3DFVF_XYZ) return layout;
+    const DWORD position = fvf & D3DFVF_POSITION_MASK;
+    if (position != D3DFVF_XYZ && position != D3DFVF_XYZRHW) return layout;
     if (fvf & (D3DFVF_RESERVED0 | D3DFVF_LASTBETA_UBYTE4 | D3DFVF_RESERVED2)) return layout;
-    UINT offset = 12;
+    layout.pretransformed = position == D3DFVF_XYZRHW;
+    if (layout.pretransformed && (fvf & D3DFVF_NORMAL)) return layout;
+    UINT offset = layout.pretransformed ? 16 : 12;
     if (fvf & D3DFVF_NORMAL) {
         layout.hasNormal = true;
         layout.normalOffset = offset;
@@ -215,7 +218,10 @@ PipelineKey MakePipelineKey(const DeviceState& state, const VertexLayout& layout
     key.hasDiffuse = layout.hasDiffuse;
     key.hasSpecular = layout.hasSpecular;
     key.hasPointSize = layout.hasPointSize && points;
-    key.lighting = rs[D3DRS_LIGHTING] != 0;
+    // Pre-transformed vertices skip the vertex pipeline: no lighting, and
+    // their point sizes are in pixels.
+    key.pretransformed = layout.pretransformed;
+    key.lighting = rs[D3DRS_LIGHTING] != 0 && !layout.pretransformed;
     key.specularEnable = rs[D3DRS_SPECULARENABLE] != 0;
     if (key.lighting) {
         key.normalizeNormals = rs[D3DRS_NORMALIZENORMALS] != 0;
@@ -236,7 +242,7 @@ PipelineKey MakePipelineKey(const DeviceState& state, const VertexLayout& layout
         key.alphaTestFunc = static_cast<uint8_t>(rs[D3DRS_ALPHAFUNC] & 0xFF);
     key.points = points;
     key.pointSprite = points && rs[D3DRS_POINTSPRITEENABLE] != 0;
-    key.pointScale = points && rs[D3DRS_POINTSCALEENABLE] != 0;
+    key.pointScale = points && rs[D3DRS_POINTSCALEENABLE] != 0 && !layout.pretransformed;
 
     key.stageCount = 0;
     for (DWORD stage = 0; stage < kStageCount; ++stage) {
@@ -297,7 +303,8 @@ namespace {
 // The vertex attributes the key reads, texture sets only where a stage uses them.
 std::string VertexInputs(const PipelineKey& key) {
     std::string s = "#version 330 core\n";
-    s += "layout(location = 0) in vec3 aPosition;\n";
+    s += key.pretransformed ? "layout(location = 0) in vec4 aPosition;\n"
+                            : "layout(location = 0) in vec3 aPosition;\n";
     if (key.hasNormal) s += "layout(location = 1) in vec3 aNormal;\n";
     if (key.hasDiffuse) s += "layout(location = 2) in vec4 aDiffuse;\n";
     if (key.hasSpecular) s += "layout(location = 3) in vec4 aSpecular;\n";
@@ -345,6 +352,18 @@ const char kPositionTransform[] = R"(void main() {
     clip.y = -clip.y;
     clip.xy += clip.w * vec2(1.0 / uViewportSize.x, 1.0 / uViewportSize.y);
     gl_Position = clip;
+)";
+
+// A pre-transformed position: x and y in the target's pixels, z the depth,
+// w its reciprocal, so that colours and coordinates interpolate in
+// perspective. Pixel centres sit on whole coordinates, as above; with no
+// camera space, `eye` is its origin.
+const char kPretransformedPosition[] = R"(uniform vec4 uViewport;
+void main() {
+    vec4 eye = vec4(0.0, 0.0, 0.0, 1.0);
+    float w = aPosition.w != 0.0 ? 1.0 / aPosition.w : 1.0;
+    vec2 ndc = (aPosition.xy - uViewport.xy + 0.5) / uViewport.zw * 2.0 - 1.0;
+    gl_Position = vec4(ndc, 2.0 * aPosition.z - 1.0, 1.0) * w;
 )";
 
 // The camera-space `normal`, zero without normals.
@@ -476,7 +495,7 @@ std::string PointSize(const PipelineKey& key) {
 std::string VertexShaderSource(const PipelineKey& key) {
     std::string s = VertexInputs(key);
     s += kVertexUniformsAndOutputs;
-    s += kPositionTransform;
+    s += key.pretransformed ? kPretransformedPosition : kPositionTransform;
     s += NormalTransform(key);
     s += key.lighting ? Lighting(key) : UnlitColours(key);
     s += TexCoordOutputs(key);
@@ -621,6 +640,7 @@ std::unique_ptr<FixedFunctionProgram> FixedFunctionProgram::Build(const Pipeline
     p->textureFactor_ = at("uTextureFactor");
     p->alphaRef_ = at("uAlphaRef");
     p->viewportSize_ = at("uViewportSize");
+    p->viewport_ = at("uViewport");
     p->pointSize_ = at("uPointSize");
     p->pointScale_ = at("uPointScale");
     // Each stage samples its own texture unit, for the program's whole life.
@@ -653,8 +673,12 @@ void FixedFunctionProgram::SetUniforms(const DrawUniformInputs& inputs, DirtyMas
                 glUniformMatrix4fv(textureMatrix_[i], 1, GL_FALSE,
                                    &st.transforms[kTexture0 + i].m[0][0]);
     }
-    if (groups & kDirtyViewport)
+    if (groups & kDirtyViewport) {
         glUniform2f(viewportSize_, inputs.viewportWidth, inputs.viewportHeight);
+        if (viewport_ >= 0)
+            glUniform4f(viewport_, inputs.viewportX, inputs.viewportY, inputs.viewportWidth,
+                        inputs.viewportHeight);
+    }
     if (groups & kDirtyBumpMatrices) {
         for (int i = 0; i < static_cast<int>(kStageCount); ++i) {
             if (bumpMatrix_[i] < 0) continue;

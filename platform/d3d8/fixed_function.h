@@ -32,6 +32,7 @@ constexpr int kMaxTexCoordSets = 4;
 // Sizes and offsets of the parts of a flexible vertex format.
 struct VertexLayout {
     bool valid = false;
+    bool pretransformed = false;  // x, y in the target's pixels, z depth, 1/w
     UINT stride = 0;
     UINT normalOffset = 0, diffuseOffset = 0, specularOffset = 0;
     bool hasNormal = false, hasDiffuse = false, hasSpecular = false, hasPointSize = false;
@@ -40,8 +41,9 @@ struct VertexLayout {
     int texCoordSize[kMaxTexCoordSets] = {};
     UINT texCoordOffset[kMaxTexCoordSets] = {};
 };
-// The layout of `fvf`; invalid for formats the stand-in cannot draw
-// (pre-transformed positions, vertex blending, more than four sets).
+// The layout of `fvf`; invalid for formats the stand-in cannot draw (vertex
+// blending, more than four sets) and for pre-transformed positions with
+// normals, which have nothing left to light.
 VertexLayout LayoutOfFvf(DWORD fvf);
 
 struct StageKey {
@@ -62,7 +64,8 @@ struct PipelineKey {
     uint8_t alphaTestFunc;  // 0 when alpha testing is off
     uint8_t points, pointSprite, pointScale;
     uint8_t stageCount;  // stages before the first disabled colour operation
-    uint8_t padding[3];
+    uint8_t pretransformed;
+    uint8_t padding[2];
     StageKey stages[kStageCount];
 
     bool operator==(const PipelineKey& other) const;
@@ -83,7 +86,7 @@ HRESULT ValidateStages(const DeviceState& state);
 
 struct DrawUniformInputs {
     const DeviceState* state;
-    float viewportWidth, viewportHeight;
+    float viewportX, viewportY, viewportWidth, viewportHeight;
     float maxPointSize;
 };
 
@@ -114,7 +117,7 @@ private:
           materialEmissive_ = -1, materialPower_ = -1;
     GLint ambient_ = -1, lightCount_ = -1, lightDirection_ = -1, lightDiffuse_ = -1,
           lightSpecular_ = -1, lightAmbient_ = -1;
-    GLint textureFactor_ = -1, alphaRef_ = -1, viewportSize_ = -1, pointSize_ = -1,
+    GLint textureFactor_ = -1, alphaRef_ = -1, viewportSize_ = -1, viewport_ = -1, pointSize_ = -1,
           pointScale_ = -1;
 };
 

@@ -206,7 +206,8 @@ TEST_F(DeviceBehaviourTest, BadDrawsReturnErrorsInsteadOfDrawing) {
     // A stride too small for the vertex format.
     device->SetStreamSource(0, vb, 12);
     EXPECT_EQ(D3DERR_INVALIDCALL, device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1));
-    EXPECT_EQ(D3DERR_INVALIDCALL, device->SetVertexShader(D3DFVF_XYZRHW | D3DFVF_DIFFUSE));
+    EXPECT_EQ(D3DERR_INVALIDCALL, device->SetVertexShader(D3DFVF_XYZB1 | D3DFVF_DIFFUSE));
+    EXPECT_EQ(D3DERR_INVALIDCALL, device->SetVertexShader(D3DFVF_XYZRHW | D3DFVF_NORMAL));
     EXPECT_EQ(D3DERR_INVALIDCALL, device->SetPixelShader(5));
     EXPECT_EQ(D3D_OK, device->SetPixelShader(0));
     EXPECT_EQ(D3DERR_INVALIDCALL, device->SetStreamSource(1, vb, 16));

@@ -1,6 +1,7 @@
 // Conformance scenes drawn by the real GL pipeline and read back.
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 #include "tests/d3d8/d3d8_fixture.h"
 
@@ -183,6 +184,62 @@ TEST_F(RenderTest, DepthTestAndDepthWrites) {
     DrawScreenQuad142(0xFF0000FF, 0.2f);
     DrawScreenQuad142(0xFFFFFFFF, 0.8f);
     EXPECT_TRUE(ColorNear(Pixel(32, 32), 0xFFFFFF, 0));
+}
+
+// Pre-transformed vertices: x and y are the target's pixels whatever the
+// viewport, z goes to the depth buffer, lighting is skipped, and 1/w makes
+// texture coordinates interpolate in perspective.
+TEST_F(RenderTest, PreTransformedVerticesLandOnTheirPixelsWithDepthAndPerspective) {
+    struct VertexRhw {
+        float x, y, z, rhw;
+        D3DCOLOR diffuse;
+        float u, v;
+    };
+    constexpr DWORD kFvfRhw = D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1;
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+    device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+    device->SetRenderState(D3DRS_LIGHTING, TRUE);
+    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG2);
+    device->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
+    D3DVIEWPORT8 inset = {8, 4, 48, 40, 0.0f, 1.0f};
+    device->SetViewport(&inset);
+    ASSERT_EQ(D3D_OK, device->BeginScene());
+    const VertexRhw red[4] = {{10, 5, 0.5f, 1, 0xFFFF0000, 0, 0},
+                              {30, 5, 0.5f, 1, 0xFFFF0000, 0, 0},
+                              {30, 25, 0.5f, 1, 0xFFFF0000, 0, 0},
+                              {10, 25, 0.5f, 1, 0xFFFF0000, 0, 0}};
+    DrawQuad(red, kFvfRhw);
+    // Behind the red square: only the pixels around it turn green.
+    D3DVIEWPORT8 whole = {0, 0, kSize, kSize, 0.0f, 1.0f};
+    device->SetViewport(&whole);
+    const VertexRhw green[4] = {{0, 0, 0.7f, 1, 0xFF00FF00, 0, 0},
+                                {32, 0, 0.7f, 1, 0xFF00FF00, 0, 0},
+                                {32, 32, 0.7f, 1, 0xFF00FF00, 0, 0},
+                                {0, 32, 0.7f, 1, 0xFF00FF00, 0, 0}};
+    DrawQuad(green, kFvfRhw);
+    // A black-to-white texture across a strip whose right end is four times
+    // as far away: the white half starts at 80% of the width, not at 50%.
+    IDirect3DTexture8* ramp = MakeTexture(2, 1, {0xFF000000, 0xFFFFFFFF});
+    device->SetTexture(0, ramp);
+    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+    const VertexRhw strip[4] = {{0, 40, 0.1f, 1, 0xFFFFFFFF, 0, 0},
+                                {kSize, 40, 0.1f, 0.25f, 0xFFFFFFFF, 1, 0},
+                                {kSize, 50, 0.1f, 0.25f, 0xFFFFFFFF, 1, 1},
+                                {0, 50, 0.1f, 1, 0xFFFFFFFF, 0, 1}};
+    DrawQuad(strip, kFvfRhw);
+    ASSERT_EQ(D3D_OK, device->EndScene());
+    device->SetTexture(0, nullptr);
+    ramp->Release();
+
+    for (auto [x, y] : {std::pair{10, 5}, {29, 5}, {10, 24}, {29, 24}, {20, 15}})
+        EXPECT_TRUE(ColorNear(Pixel(x, y), 0xFF0000, 0)) << x << "," << y;
+    for (auto [x, y] : {std::pair{9, 5}, {30, 5}, {10, 4}, {10, 25}, {31, 31}, {0, 0}})
+        EXPECT_TRUE(ColorNear(Pixel(x, y), 0x00FF00, 0)) << x << "," << y;
+    EXPECT_TRUE(ColorNear(Pixel(32, 5), 0x000000, 0));
+    EXPECT_TRUE(ColorNear(Pixel(40, 45), 0x000000, 0));  // 62% of the way
+    EXPECT_TRUE(ColorNear(Pixel(48, 45), 0x000000, 0));  // 75%
+    EXPECT_TRUE(ColorNear(Pixel(56, 45), 0xFFFFFF, 0));  // 87%
 }
 
 // The reflection set-up: draw into a 512 by 512 render target with the back

@@ -53,11 +53,7 @@ void DeviceTest::SetUpTestSuite() {
     UseOffscreenVideo();
 }
 
-void DeviceTest::SetUp() {
-    ASSERT_EQ(0, D3D8LiveObjectCount());
-    window = new TestWindow(kSize, kSize);
-    d3d = Direct3DCreate8(D3D_SDK_VERSION);
-    ASSERT_NE(nullptr, d3d);
+D3DPRESENT_PARAMETERS DeviceTest::WindowedParameters() const {
     D3DPRESENT_PARAMETERS p = {};
     p.BackBufferFormat = D3DFMT_X8R8G8B8;
     p.BackBufferCount = 1;
@@ -67,6 +63,15 @@ void DeviceTest::SetUp() {
     p.EnableAutoDepthStencil = TRUE;
     p.AutoDepthStencilFormat = D3DFMT_D24S8;
     p.Flags = D3DPRESENTFLAG_LOCKABLE_BACKBUFFER;
+    return p;
+}
+
+void DeviceTest::SetUp() {
+    ASSERT_EQ(0, D3D8LiveObjectCount());
+    window = new TestWindow(kSize, kSize);
+    d3d = Direct3DCreate8(D3D_SDK_VERSION);
+    ASSERT_NE(nullptr, d3d);
+    D3DPRESENT_PARAMETERS p = WindowedParameters();
     ASSERT_EQ(D3D_OK, d3d->CreateDevice(0, D3DDEVTYPE_HAL, window->Handle(),
                                         D3DCREATE_HARDWARE_VERTEXPROCESSING, &p, &device));
     EXPECT_EQ(static_cast<UINT>(kSize), p.BackBufferWidth);

@@ -59,6 +59,9 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
+    // The fixture's device parameters: a lockable X8R8G8B8 back buffer with
+    // a D24S8 depth buffer, windowed on `window`.
+    D3DPRESENT_PARAMETERS WindowedParameters() const;
     // Releases the device and object early; TearDown then checks the count.
     void ReleaseAll();
     // The back buffer's pixels as 0x00RRGGBB, top row first.

@@ -75,14 +75,7 @@ TEST_F(StateTrackingTest, DrawsReapplyWhatUploadsClearsTargetSwitchesAndResetsDi
     device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
     device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
     DrawScreenQuad142(0xFF202020);
-    D3DPRESENT_PARAMETERS p = {};
-    p.BackBufferFormat = D3DFMT_X8R8G8B8;
-    p.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    p.hDeviceWindow = window->Handle();
-    p.Windowed = TRUE;
-    p.EnableAutoDepthStencil = TRUE;
-    p.AutoDepthStencilFormat = D3DFMT_D24S8;
-    p.Flags = D3DPRESENTFLAG_LOCKABLE_BACKBUFFER;
+    D3DPRESENT_PARAMETERS p = WindowedParameters();
     ASSERT_EQ(D3D_OK, device->Reset(&p));
     device->SetRenderState(D3DRS_LIGHTING, FALSE);
     device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF404040, 1.0f, 0);

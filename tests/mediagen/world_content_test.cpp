@@ -206,8 +206,11 @@ TEST_F(WorldContentTest, BrightGrassIsLitAtNightAndTheUnlitGrassIsDark) {
     for (const TestSubMesh& mesh : lit) {
         EXPECT_GE(mesh.vertices.size(), 4u);
         ++pieces[mesh.texture];
-        // Every sheet twice, once for each side.
-        EXPECT_EQ(mesh.indices.size() % 12, 0u) << mesh.texture;
+        // Every sheet twice, once for each side; the lake's colour is seen
+        // from below only.
+        if (mesh.texture != "lakebody.tga") {
+            EXPECT_EQ(mesh.indices.size() % 12, 0u) << mesh.texture;
+        }
     }
     EXPECT_GT(pieces["treewallsmall.tga"], 0);
     EXPECT_GT(pieces["reeds.tga"], 0);
@@ -369,6 +372,52 @@ TEST_F(WorldContentTest, GroundFacesUpAndTheSkyFacesInwards) {
             Point inwards = Sub(Point{0, 1000, 0}, a);
             EXPECT_GT(n.x * inwards.x + n.y * inwards.y + n.z * inwards.z, 0.0f) << mesh.texture;
         }
+    }
+}
+
+// The lake's own colour is a see-through sheet just under the water that
+// faces down: the main view never draws it (it is culled, and hidden by the
+// water), the mirrored camera below the water sees it over all the lake
+// mirrors. Its fourth vertex, by which its model is sorted from the camera's
+// look direction (at most 400 units long), is farther than any other piece's,
+// so it is drawn after all of them.
+TEST_F(WorldContentTest, TheLakesOwnColourLiesUnderTheWaterFacingDownAndIsDrawnLast) {
+    std::vector<TestSubMesh> lit = Model("models/trava2.r3m");
+    const TestSubMesh* sheet = nullptr;
+    float farthestOther = 0;
+    for (const TestSubMesh& mesh : lit) {
+        float key = Distance(At(mesh.vertices[3]), {0, 0, 0});
+        if (mesh.texture == "lakebody.tga")
+            sheet = &mesh;
+        else
+            farthestOther = std::max(farthestOther, key);
+    }
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_GT(Distance(At(sheet->vertices[3]), {0, 0, 0}) - 400.0f, farthestOther + 400.0f);
+    // Under all of the water, which reaches the sky box's walls at 2500.
+    float left = 0, right = 0, back = 0, front = 0;
+    for (const TestVertex& v : sheet->vertices) {
+        EXPECT_LT(v.y, 0.0f);
+        EXPECT_GT(v.y, -1.0f);
+        left = std::min(left, v.x), right = std::max(right, v.x);
+        back = std::min(back, v.z), front = std::max(front, v.z);
+    }
+    EXPECT_LE(left, -2500.0f);
+    EXPECT_GE(right, 2500.0f);
+    EXPECT_LE(back, -2500.0f);
+    EXPECT_GE(front, 2500.0f);
+    ASSERT_FALSE(sheet->indices.empty());
+    for (size_t i = 0; i + 2 < sheet->indices.size(); i += 3) {
+        Point a = At(sheet->vertices[sheet->indices[i]]);
+        Point u = Sub(At(sheet->vertices[sheet->indices[i + 1]]), a);
+        Point w = Sub(At(sheet->vertices[sheet->indices[i + 2]]), a);
+        EXPECT_LT(u.z * w.x - u.x * w.z, 0.0f) << "triangle " << i / 3 << " faces up";
+    }
+    // Partly see-through: the mirror image stays, paler.
+    TestImage image = Texture(sheet->texture);
+    for (size_t i = 3; i < image.rgba.size(); i += 4) {
+        EXPECT_GT(image.rgba[i], 40);
+        EXPECT_LT(image.rgba[i], 120);
     }
 }
 

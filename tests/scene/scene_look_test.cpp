@@ -1,7 +1,8 @@
 // How the built scene looks, by pixel statistics of the offscreen renderer's
 // frames: the light column leaves the crown without a seam at night, the
 // island at night is no brighter than a moonlit island against its dark
-// lake, and the clock's glyphs stand close together.
+// lake, the lake by day mirrors the sky's blue rather than a violet, and the
+// clock's glyphs stand close together.
 #include <gtest/gtest.h>
 
 #include <png.h>
@@ -97,7 +98,58 @@ double BoxLuma(const Picture& p, double left, double top, double right, double b
     return count ? sum / count : 0.0;
 }
 
+// Mean colour of a box given in fractions of the frame, and its hue in degrees.
+struct BoxColour {
+    double r = 0, g = 0, b = 0;
+    double Hue() const {
+        double high = std::max({r, g, b}), low = std::min({r, g, b}), range = high - low;
+        if (range <= 0) return 0;
+        double h = high == r   ? (g - b) / range
+                   : high == g ? 2 + (b - r) / range
+                               : 4 + (r - g) / range;
+        return std::fmod(60 * h + 360, 360);
+    }
+    double Luma() const { return 0.299 * r + 0.587 * g + 0.114 * b; }
+};
+
+BoxColour MeanColour(const Picture& p, double left, double top, double right, double bottom) {
+    BoxColour c;
+    long count = 0;
+    for (int y = static_cast<int>(top * p.height); y < static_cast<int>(bottom * p.height); ++y) {
+        for (int x = static_cast<int>(left * p.width); x < static_cast<int>(right * p.width); ++x) {
+            const unsigned char* q = p.At(x, y);
+            c.r += q[0], c.g += q[1], c.b += q[2];
+            ++count;
+        }
+    }
+    if (count) c.r /= count, c.g /= count, c.b /= count;
+    return c;
+}
+
 }  // namespace
+
+// In the two low views by day (10 s and 110 s) the foreground water mirrors
+// open sky. It shows that sky's blue, darker, not a violet: the lit water
+// keeps all of the blue it mirrors and only 5/8 of the red and green, which
+// on its own turns the sky's 216 degrees of hue into 230.
+TEST(SceneLookTest, TheLakeMirrorsTheSkysBlueNotAViolet) {
+    TempFolder folder;
+    SceneFrames frames(folder);
+    ASSERT_TRUE(frames.Render("day", "480x360", "1", {10, 110}));
+    for (int t : {10, 110}) {
+        Picture p = frames.Frame("day", t);
+        // The sky above the hills, and the water left of the tree's image
+        // and of the clock.
+        BoxColour sky = MeanColour(p, 0.02, 0.02, 0.98, 0.25);
+        BoxColour water = MeanColour(p, 0.02, 0.80, 0.38, 0.98);
+        EXPECT_GT(sky.b, sky.r + 40) << "no open sky at " << t << " s";
+        EXPECT_GT(water.b, water.r + 40) << "no mirrored sky at " << t << " s";
+        EXPECT_LT(std::fabs(water.Hue() - sky.Hue()), 7.0)
+            << "at " << t << " s the water's hue is " << water.Hue() << " degrees, the sky's "
+            << sky.Hue();
+        EXPECT_LT(water.Luma(), sky.Luma()) << "at " << t << " s";
+    }
+}
 
 // The light column crosses the crown at night. Across the crown, the mean
 // step from one column of pixels to the next stays within what the leaves'

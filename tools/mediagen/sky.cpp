@@ -42,21 +42,17 @@ float MountainLine(Vec3 d) {
 
 // No view of the saver looks higher than about 30 degrees above the horizon
 // (its vertical field is 53 degrees and the highest camera tilts 3 degrees
-// up), so the sky above that is only ever seen mirrored in the lake. The lake
-// keeps 5/8 of the red and green of what it mirrors and all of its blue, which
-// turns a blue sky violet and white clouds lavender. There the faces hold
-// what the lake should show instead: a dimmer mirror image of the sky that
-// gives way to the lake's own deep colour as the view steepens, with the
-// lake's tint taken out in advance (so it stays below 5/8 in red and green).
+// up), so the sky above that is only ever seen mirrored in the lake, where
+// the view looks down steeply. There the faces hold what the lake should
+// show instead: a dimmer mirror image of the sky that gives way to the lake's
+// own deep colour as the view steepens. The lake's tint on what it mirrors is
+// undone for all of the sky alike, by the sheet under the water (water.h).
 Color AsTheLakeShowsIt(Color sky, float elevation) {
     float weight = SmoothStep(0.50f, 0.77f, elevation);
     if (weight <= 0.0f) return sky;
-    constexpr float kKeptRedGreen = 0.625f;
     const Color deepWater{0.10f, 0.20f, 0.24f};
     float mirrored = Mix(0.85f, 0.55f, SmoothStep(0.50f, 0.95f, elevation));
-    Color shown = MixColor(deepWater, sky * 0.6f, mirrored);
-    Color untinted{shown.r / kKeptRedGreen, shown.g / kKeptRedGreen, shown.b, 1.0f};
-    return MixColor(sky, untinted, weight);
+    return MixColor(sky, MixColor(deepWater, sky * 0.6f, mirrored), weight);
 }
 
 Color DaySky(Vec3 d) {

@@ -1,6 +1,8 @@
 #include "tools/mediagen/terrain.h"
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "tools/mediagen/layout.h"
 #include "tools/mediagen/random.h"
@@ -11,6 +13,9 @@ constexpr float kPi = 3.14159265f;
 constexpr float kIslandMapHalf = 64.0f;  // island.jpg covers -64..64 in x and z
 constexpr float kShoreMapHalf = 1000.0f;
 constexpr float kHillsMapHalf = kSkyHalfSize;
+constexpr int kTerrainSegments = 240;  // around the lake, in every terrain band
+const std::vector<float> kHillRings = {380,  440,  510,  590,  680,  780,  890,  1010,
+                                       1140, 1280, 1430, 1590, 1760, 1940, 2130, 1.0e9f};
 
 float SquareEdgeRadius(float a) {
     float c = std::fabs(std::cos(a)), s = std::fabs(std::sin(a));
@@ -26,7 +31,7 @@ Vec3 TerrainNormal(float x, float z, float step) {
 // One ring-shaped band of the terrain between radial offsets `rings` from the
 // lake shore, mapped onto a square colour map of half size `mapHalf`.
 Mesh BuildTerrainBand(const char* texture, const std::vector<float>& rings, float mapHalf) {
-    constexpr int kSegments = 240;
+    constexpr int kSegments = kTerrainSegments;
     Mesh mesh;
     mesh.texture = texture;
     for (int i = 0; i <= kSegments; ++i) {
@@ -213,10 +218,79 @@ Mesh BuildRocks() {
 Model BuildShoreAndHills() {
     std::vector<float> near = {-45, -25, -12, -5, 0,   3,   6,   10,  15,  21,  28,  36,
                                46,  58,  72,  90, 110, 135, 165, 200, 240, 285, 335, 380};
-    std::vector<float> far = {380,  440,  510,  590,  680,  780,  890,  1010,
-                              1140, 1280, 1430, 1590, 1760, 1940, 2130, 1.0e9f};
     return {BuildTerrainBand("shore.jpg", near, kShoreMapHalf),
-            BuildTerrainBand("hills.jpg", far, kHillsMapHalf)};
+            BuildTerrainBand("hills.jpg", kHillRings, kHillsMapHalf)};
+}
+
+namespace {
+
+constexpr int kCrestTextureWidth = 256;  // a power of two above the crest's 241 points
+constexpr int kCrestTextureHeight = 16;
+constexpr float kCrestEyeHeight = 50.0f;  // the lowest cameras' height
+constexpr float kFringeAngle = 0.004f;    // fringe height over distance: about two mirror texels
+
+// Along each of the hill band's radial edges, the vertex that stands highest
+// above the horizon of an eye at the lake's middle: where the drawn hills
+// meet the sky. Between vertices the band is flat, so the highest is a vertex.
+std::vector<Vec3> CrestPoints() {
+    Mesh hills = BuildTerrainBand("hills.jpg", kHillRings, kHillsMapHalf);
+    const size_t stride = kHillRings.size();
+    std::vector<Vec3> crest;
+    for (size_t i = 0; i <= static_cast<size_t>(kTerrainSegments); ++i) {
+        float best = -1e9f;
+        Vec3 top;
+        for (size_t k = 0; k < stride; ++k) {
+            Vec3 p = hills.vertices[i * stride + k].position;
+            float rise = (p.y - kCrestEyeHeight) / Length(Vec3{p.x, 0.0f, p.z});
+            if (rise > best) best = rise, top = p;
+        }
+        crest.push_back(top);
+    }
+    return crest;
+}
+
+}  // namespace
+
+Mesh BuildHillCrestFringe() {
+    Mesh mesh;
+    mesh.texture = "hillcrest.tga";
+    std::vector<Vec3> crest = CrestPoints();
+    for (size_t i = 0; i < crest.size(); ++i) {
+        float height = kFringeAngle * Length(Vec3{crest[i].x, 0.0f, crest[i].z});
+        // The foot sinks into the ridge, so no gap opens under the fringe
+        // where the ridge between two crest points sags.
+        for (float lift : {height, -height}) {
+            MeshVertex v;
+            v.position = crest[i] + Vec3{0.0f, lift, 0.0f};
+            v.normal = NightNormal(TerrainNormal(crest[i].x, crest[i].z, 4.0f));
+            // Texel centres: the texture is clamped, one column per crest point.
+            v.u = (static_cast<float>(i) + 0.5f) / kCrestTextureWidth;
+            v.v = lift > 0.0f ? 0.5f / kCrestTextureHeight : 1.0f - 0.5f / kCrestTextureHeight;
+            mesh.AddVertex(v);
+        }
+    }
+    for (int i = 0; i < kTerrainSegments; ++i) {
+        int top = 2 * i, foot = top + 1, nextTop = top + 2, nextFoot = top + 3;
+        // Both sides: the mirrored camera looks at the fringe from below.
+        mesh.AddDoubleQuad(top, nextTop, nextFoot, foot);
+    }
+    return mesh;
+}
+
+Image MakeHillCrestTexture() {
+    std::vector<Vec3> crest = CrestPoints();
+    Image image(kCrestTextureWidth, kCrestTextureHeight);
+    for (int i = 0; i < image.width; ++i) {
+        Vec3 p = crest[std::min(static_cast<size_t>(i), crest.size() - 1)];
+        Color c = BakedTerrainColor(p.x, p.z, p.y, TerrainNormal(p.x, p.z, 10.0f));
+        for (int y = 0; y < image.height; ++y) {
+            // Opaque over the lower half, fading out to the top.
+            float up = 1.0f - (y + 0.5f) / image.height;
+            c.a = SmoothStep(1.0f, 0.5f, up);
+            image.Set(i, y, c);
+        }
+    }
+    return image;
 }
 
 Image MakeIslandTexture() {

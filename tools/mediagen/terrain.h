@@ -10,6 +10,14 @@ Mesh BuildIslandGround();    // names "island.jpg"
 Mesh BuildRocks();           // names "rock.jpg"
 Model BuildShoreAndHills();  // name "shore.jpg" (near) and "hills.jpg" (far)
 
+// The ridge of the hills as seen from the lake wears a thin see-through
+// fringe ("hillcrest.tga", for the second grass model): the hills' own colour
+// fading out upwards over a fraction of a degree, so their outline against
+// the sky, and in the 512 by 512 mirror image stretched over the screen, is a
+// gradient that filtering smooths rather than a row of steps.
+Mesh BuildHillCrestFringe();
+
 Image MakeIslandTexture();
+Image MakeHillCrestTexture();
 Image MakeShoreTexture();
 Image MakeHillsTexture();

@@ -10,6 +10,10 @@ namespace {
 
 constexpr float kPi = 3.14159265f;
 
+// What the lit water keeps of the red and green it mirrors (its material's
+// 0.5 under the scene's ambient plus the light straight down); blue stays whole.
+constexpr float kKeptRedGreen = 0.625f;
+
 }  // namespace
 
 Model BuildWater() {
@@ -37,6 +41,28 @@ Model BuildWater() {
         }
     }
     return {mesh};
+}
+
+Mesh BuildLakeBody() {
+    constexpr float kDepth = 0.3f;  // deep enough for the depth buffer, too shallow to see
+    Mesh mesh;
+    mesh.texture = "lakebody.tga";
+    const float h = kSkyHalfSize;
+    const Vec3 corners[] = {{-h, -kDepth, -h}, {h, -kDepth, -h}, {h, -kDepth, h}, {-h, -kDepth, h}};
+    for (Vec3 corner : corners) {
+        MeshVertex v;
+        v.position = corner;
+        // At night the sheet is lit: this much light from above gives it
+        // the night lake's own dark blue, so it dims the moon's image in the
+        // water without darkening the lake.
+        constexpr float kNightLight = 0.16f;
+        v.normal = {std::sqrt(1.0f - kNightLight * kNightLight), kNightLight, 0};
+        v.u = corner.x > 0 ? 1.0f : 0.0f;
+        v.v = corner.z > 0 ? 1.0f : 0.0f;
+        mesh.AddVertex(v);
+    }
+    mesh.AddQuad(0, 1, 2, 3);  // faces down, towards the mirrored camera
+    return mesh;
 }
 
 Model BuildFoam() {
@@ -102,6 +128,20 @@ Image MakeWaterTexture(const std::vector<uint8_t>& bumpHeights) {
                 255.0f;
             float shade = 0.86f + 0.5f * slope;
             image.Set(x, y, {0.78f * shade, 0.86f * shade, 0.95f * shade, 1.0f});
+        }
+    }
+    return image;
+}
+
+Image MakeLakeBodyTexture() {
+    constexpr float kCover = 0.3f;           // share of the lake's own colour in what it shows
+    const Color shown{0.12f, 0.19f, 0.10f};  // that share as it reaches the screen
+    Image image(8, 8);
+    for (int y = 0; y < image.height; ++y) {
+        for (int x = 0; x < image.width; ++x) {
+            image.Set(x, y,
+                      {shown.r / (kCover * kKeptRedGreen), shown.g / (kCover * kKeptRedGreen),
+                       shown.b / kCover, kCover});
         }
     }
     return image;

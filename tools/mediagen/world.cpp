@@ -46,7 +46,10 @@ bool GenerateWorld(std::vector<ZipEntry>* entries, std::string* error) {
     AddModel(entries, media_names::kPlacementModel, tree.placements);
     AddModel(entries, media_names::kLeafModel, tree.leaves);
     AddModel(entries, media_names::kGrassModel, BuildUndergrowth());
-    AddModel(entries, media_names::kSecondGrassModel, BuildGrassReedsAndTreeLine());
+    Model lit = BuildGrassReedsAndTreeLine();
+    lit.push_back(BuildHillCrestFringe());
+    lit.push_back(BuildLakeBody());
+    AddModel(entries, media_names::kSecondGrassModel, lit);
     AddModel(entries, media_names::kSkyModel, BuildSky());
     AddModel(entries, media_names::kWaterModel, BuildWater());
     AddModel(entries, media_names::kFoamModel, BuildFoam());
@@ -70,6 +73,8 @@ bool GenerateWorld(std::vector<ZipEntry>* entries, std::string* error) {
     AddTga(entries, media_names::kTreeWallTexture, MakeTreeWallTexture(512, 128));
     AddTga(entries, "fog.tga", MakeFogTexture());
     AddTga(entries, "beam.tga", MakeBeamTexture());
+    AddTga(entries, "lakebody.tga", MakeLakeBodyTexture());
+    AddTga(entries, "hillcrest.tga", MakeHillCrestTexture());
     entries->push_back({std::string("texture/") + media_names::kSpriteGlowTexture,
                         EncodeBmp(MakeSpriteGlowTexture())});
 

@@ -22,7 +22,8 @@
 #      (unmapped or destroyed) and to the process gone, for `velmora /s` and
 #      the peers glschool and gears in a window of the same size, quiet and
 #      with both cores loaded by two `yes`; median of BENCH_EXIT_REPEATS runs
-#      (default 5).
+#      (default 5). BENCH_EXIT_USER (a user id) runs the programs of this
+#      section as that user, who may not raise a thread's priority.
 # BENCH_ONLY names the sections to run, space-separated, of startup, cost,
 # callgrind, side, wine and exit (all when unset): BENCH_ONLY=exit
 # bench/run_bench.sh build runs the exit section alone.
@@ -348,6 +349,16 @@ if want exit; then
 echo
 exit_repeats=${BENCH_EXIT_REPEATS:-5}
 exit_watch=$build/bench/velmora-exit-watch
+# As another user: through setpriv, with files and settings that user may write.
+as_user=()
+if [ -n "${BENCH_EXIT_USER:-}" ]; then
+  as_user=(setpriv --reuid="$BENCH_EXIT_USER" --regid="$BENCH_EXIT_USER" --clear-groups)
+  chmod 0777 "$work"
+  mkdir -p "$work/user-config" "$work/user-data"
+  chmod 0777 "$work/user-config" "$work/user-data"
+  export XDG_CONFIG_HOME=$work/user-config XDG_DATA_HOME=$work/user-data
+  echo "as user $BENCH_EXIT_USER"
+fi
 echo "== exit: key press or SIGTERM to the window gone and to the process gone, ms (median of $exit_repeats)"
 # exit_run NAME key|term FILE: one run; appends "WINDOW_MS PROCESS_MS" to FILE.
 exit_run() {
@@ -357,11 +368,11 @@ exit_run() {
   case $name in
     velmora)
       (cd "$build" && VELMORA_FRAME_PROBE="$work/$name.probe" LD_PRELOAD="$probe" \
-         exec "$saver" /s) 2>"$work/$name.err" &
+         exec "${as_user[@]}" "$saver" /s) 2>"$work/$name.err" &
       ;;
     *)
       VELMORA_FRAME_PROBE="$work/$name.probe" LD_PRELOAD="$probe" \
-        "$hacks/$name" -window -geometry 1280x1024+0+0 2>"$work/$name.err" &
+        "${as_user[@]}" "$hacks/$name" -window -geometry 1280x1024+0+0 2>"$work/$name.err" &
       ;;
   esac
   child=$!

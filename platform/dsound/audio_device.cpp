@@ -1,9 +1,11 @@
 #include "audio_device.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 
+#include "platform/win32/exit_watcher.h"
 #include "sound_buffer.h"
 
 namespace {
@@ -24,9 +26,18 @@ WAVEFORMATEX DefaultFormat() {
     return f;
 }
 
+// Set once the program is asked to quit: every device plays silence from its
+// next period on, while the program still has to stop its sounds itself.
+std::atomic<bool> silenced{false};
+
+void SilenceEveryDevice() {
+    silenced.store(true);
+}
+
 }  // namespace
 
 std::shared_ptr<AudioDevice> AudioDevice::Open() {
+    Win32SilenceOnQuitRequest(SilenceEveryDevice);
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return nullptr;
     std::shared_ptr<AudioDevice> device(new AudioDevice);
     if (!device->OpenDevice(DefaultFormat())) {
@@ -139,6 +150,10 @@ void SDLCALL AudioDevice::Callback(void* self, Uint8* stream, int length) {
 
 void AudioDevice::Mix(Uint8* stream, int length) {
     std::lock_guard<std::mutex> hold(mutex);
+    if (silenced.load()) {
+        std::memset(stream, deviceFormat.silence, static_cast<size_t>(length));
+        return;
+    }
     const int bytesPerSample = deviceFormat.format == AUDIO_U8 ? 1 : 2;
     const int channels = deviceFormat.channels;
     const int frames = length / (bytesPerSample * channels);

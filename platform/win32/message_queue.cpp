@@ -5,6 +5,7 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <map>
@@ -12,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/win32/message_waits.h"
 #include "platform/win32/native_window.h"
 #include "platform/win32/sdl_message_translation.h"
 #include "platform/win32/termination_signals.h"
@@ -49,7 +51,8 @@ ThreadQueue& OwnQueue() {
 
 UINT_PTR nextTimerId = 0x7000;
 bool applicationActive = false;
-Uint32 wakeEvent = 0;
+// Registered by the video thread, read by any thread that posts to it.
+std::atomic<Uint32> wakeEvent{0};
 
 constexpr UINT kMinimumTimerPeriod = 10;
 
@@ -268,6 +271,14 @@ void Win32ForgetWindowMessages(HWND window) {
                                     [window](const Timer& t) { return t.window == window; }),
                      timers.end());
     }
+}
+
+void Win32WakeMessageWaits() {
+    {
+        std::lock_guard<std::mutex> hold(queueLock);
+        for (auto& [thread, queue] : Queues()) queue.wake.notify_all();
+    }
+    WakeVideoThread();
 }
 
 BOOL PostMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

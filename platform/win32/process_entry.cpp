@@ -1,6 +1,6 @@
 // On Linux: the daemon's command-line conventions, the heap policy, and
 // termination signals as a request to quit (a screen-saver daemon ends its
-// saver with SIGTERM).
+// saver with SIGTERM), acted on by the exit watcher.
 #include "platform/process_entry.h"
 
 #include <cstdio>
@@ -65,7 +65,9 @@ int PrepareSaverProcess(int argc, char** argv) {
                                   command.geometry.placed, command.geometry.x, command.geometry.y);
     }
 
-    // The heap policy comes before the signal watchdog's thread.
+    // The heap policy comes before the exit watcher's thread, and the watcher
+    // before every other thread (they inherit its blocked signals) and before
+    // the host lowers its own priority (the watcher keeps the one it starts with).
     Win32ApplyHeapPolicy();
     Win32QuitOnTerminationSignals();
     return -1;

@@ -7,11 +7,13 @@
 // watching thread does not come for within 150 ms (longer when its recent
 // frames were slower, at most 2 s), because it is starting, loading or
 // blocked, ends the process the default way too: a signal takes effect at
-// any moment.
+// any moment. The signals themselves are received by the exit watcher
+// (exit_watcher.h), which records them here.
 #pragma once
 
-// Installs the handlers and starts the watchdog; the calling thread is the
-// one that gets WM_QUIT. Call before any other thread starts.
+// Starts the exit watcher, which receives the signals from then on; the
+// calling thread is the one that gets WM_QUIT. Call before any other thread
+// starts.
 void Win32QuitOnTerminationSignals();
 // True once per request, and only on the watching thread; each call there
 // also counts as the thread looking for messages.
@@ -19,3 +21,15 @@ bool Win32TakeTerminationRequest();
 // Whether a request waits to be taken; modal loops close their window on it
 // and leave the request for the loop below them.
 bool Win32TerminationPending();
+
+// For the exit watcher: whether a recorded signal still waits to be taken
+// (a further signal then ends the process the default way).
+bool Win32TerminationSignalWaiting();
+// Records `signal` as a new request.
+void Win32RecordTerminationSignal(int signal);
+// Whether a request has not been noticed yet by the watching thread (taken,
+// or seen by a modal loop that closes for it).
+bool Win32TerminationRequestUnnoticed();
+// The signal of a request that has waited unnoticed for longer than its
+// grace, or 0.
+int Win32OverdueTerminationSignal();

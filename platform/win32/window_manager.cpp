@@ -10,6 +10,7 @@
 #include <strings.h>
 #include <vector>
 
+#include "platform/win32/exit_watcher.h"
 #include "platform/win32/native_window.h"
 #include "platform/win32/resource_images.h"
 #include "platform/win32/saver_host_window.h"
@@ -174,6 +175,7 @@ NativeWindow::~NativeWindow() {
         Display* sdlDisplay = nullptr;
         if (SDL_GetWindowWMInfo(sdl, &info) && info.subsystem == SDL_SYSWM_X11) {
             sdlDisplay = info.info.x11.display;
+            Win32UnwatchWindow(info.info.x11.window);
         }
         SDL_DestroyWindow(sdl);
         if (xChild != 0 && sdlDisplay != nullptr) XSync(sdlDisplay, False);
@@ -508,6 +510,12 @@ HWND CreateWindowEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD st
         return nullptr;
     }
     SDL_SetWindowData(window->sdl, kWindowDataKey, window);
+    // The windows a user sees as the saver's: top-level ones and those inside
+    // another program's window (children of ours go with their parent).
+    if (window->parent == nullptr || window->foreignParent != 0) {
+        const bool topLevel = window->parent == nullptr && window->foreignParent == 0;
+        Win32WatchWindow(XWindowOf(window->sdl), topLevel);
+    }
     {
         std::lock_guard<std::recursive_mutex> hold(registryLock);
         Windows().push_back(window);

@@ -10,6 +10,7 @@
 
 #include <poll.h>
 #include <signal.h>
+#include <sys/ptrace.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -250,6 +251,65 @@ TEST_F(SaverRunsTest, ItsEndTakesTheWindowOffTheScreenFirstAndStillEndsCleanly) 
     EXPECT_NE(config.ReadFile("velmora/registry.reg").find(kRegistryHead + values),
               std::string::npos)
         << config.ReadFile("velmora/registry.reg");
+}
+
+// SIGTERM takes the window off the screen even while the saver's own thread
+// is held where it is (stopped through ptrace, as a frame that takes long
+// would keep it): the signal is acted on by a thread of its own. Once let go,
+// the saver ends; held past the request's grace, the default way.
+TEST_F(SaverRunsTest, SigtermTakesTheWindowOffTheScreenWhileTheSaversThreadIsHeld) {
+    pid_t saver = StartFullScreen();
+    SaverGuard guard(saver);
+    const Window window = WindowOfProcess(saver);
+    ASSERT_NE(window, 0u) << WindowTree();
+    Display* display = XOpenDisplay(nullptr);
+    ASSERT_NE(display, nullptr);
+    const int process = static_cast<int>(syscall(SYS_pidfd_open, saver, 0));
+    ASSERT_GE(process, 0);
+    XSelectInput(display, window, StructureNotifyMask);
+    XSync(display, False);
+    // The main thread only: its thread id is the process id.
+    if (ptrace(PTRACE_SEIZE, saver, nullptr, nullptr) != 0) {
+        XCloseDisplay(display);
+        GTEST_SKIP() << "ptrace is not allowed here";
+    }
+    ASSERT_EQ(ptrace(PTRACE_INTERRUPT, saver, nullptr, nullptr), 0);
+    int stop = 0;
+    ASSERT_EQ(waitpid(saver, &stop, __WALL), saver);
+    ASSERT_TRUE(WIFSTOPPED(stop));
+    kill(saver, SIGTERM);
+
+    // The X server unmaps the windows of a process that has ended too (held
+    // past the grace, it is ended the default way): only an unmap while the
+    // process lives counts.
+    bool unmapped = false, endedFirst = false;
+    for (auto end = Clock::now() + seconds(20); !unmapped && Clock::now() < end;) {
+        while (!unmapped && XPending(display) > 0) {
+            XEvent event;
+            XNextEvent(display, &event);
+            if (event.type != UnmapNotify && event.type != DestroyNotify) continue;
+            pollfd ended = {process, POLLIN, 0};
+            endedFirst = poll(&ended, 1, 0) == 1;
+            unmapped = true;
+        }
+        std::this_thread::sleep_for(milliseconds(1));
+    }
+    // The thread is still stopped: a traced thread's stop ends only through
+    // its tracer.
+    ptrace(PTRACE_DETACH, saver, nullptr, nullptr);
+    XCloseDisplay(display);
+    close(process);
+    EXPECT_TRUE(unmapped && !endedFirst) << "the window stayed while the saver's thread was held";
+    int raw = 0;
+    bool ended = false;
+    for (auto end = Clock::now() + seconds(20); !ended && Clock::now() < end;) {
+        ended = waitpid(saver, &raw, WNOHANG) == saver;
+        if (!ended) std::this_thread::sleep_for(milliseconds(20));
+    }
+    ASSERT_TRUE(ended) << "the saver did not end once let go";
+    EXPECT_TRUE((WIFEXITED(raw) && WEXITSTATUS(raw) == 0) ||
+                (WIFSIGNALED(raw) && WTERMSIG(raw) == SIGTERM))
+        << "wait status " << raw << " " << config.ReadFile("saver-errors.txt");
 }
 
 TEST_F(SaverRunsTest, FullScreenEndsOnMouseMovesButNotOnMovesToTheSamePlace) {

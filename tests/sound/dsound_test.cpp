@@ -1,15 +1,21 @@
 // The DirectSound stand-in: object creation with and without an audio device,
-// buffer creation rules, Lock regions, controls, cursors, duplicates, and the
-// mixed output captured through SDL's disk audio driver.
+// buffer creation rules, Lock regions, controls, cursors, duplicates, the
+// mixed output captured through SDL's disk audio driver, and its silence once
+// the program is asked to quit.
 #include <gtest/gtest.h>
 
 #include <dsound.h>
+
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cmath>
 #include <cstring>
 #include <thread>
 
+#include "platform/win32/termination_signals.h"
 #include "tests/sound/audio_capture.h"
 #include "tests/support/temp_folder.h"
 
@@ -313,6 +319,48 @@ TEST_F(DirectSoundTest, MixerOutputIsCapturedFromTheDevice) {
         ASSERT_EQ(out[start + 4 * i + 2], std::nearbyint((ramp[2 * i] + ramp[2 * i + 2]) / 2.0f))
             << i;
     }
+}
+
+// A termination signal silences the device at once, while a looping buffer
+// still plays and before the program has stopped anything itself. In a child
+// process: the watcher that receives the signal lasts for the process.
+TEST_F(DirectSoundTest, ARequestToQuitSilencesTheOutputAtOnce) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    TempFolder folder;
+    const std::string file = folder / "out.raw";
+    EXPECT_EXIT(
+        {
+            Win32QuitOnTerminationSignals();
+            UseDiskAudio(file);
+            Open();
+            IDirectSoundBuffer* loop = Make(kAllControls, 4410 * 4);
+            Write(loop, 0, std::vector<int16_t>(4410 * 2, 1000));
+            loop->Play(0, 0, DSBPLAY_LOOPING);
+            auto written = [&file] {
+                struct stat about {};
+                return stat(file.c_str(), &about) == 0 ? static_cast<size_t>(about.st_size) : 0u;
+            };
+            auto waitFor = [&](size_t bytes) {
+                for (int i = 0; i < 5000 && written() < bytes; ++i) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                }
+            };
+            waitFor(16384);
+            kill(getpid(), SIGTERM);
+            while (!Win32TerminationPending()) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+            // The period being mixed and the one written may still sound.
+            const size_t silentFrom = written() + 2 * 4 * 512;
+            waitFor(silentFrom + 16384);
+            DWORD status = 0;
+            loop->GetStatus(&status);
+            const std::vector<int16_t> out = ReadSamples(file);
+            const bool soundedBefore = FirstSound(out) < silentFrom / 2;
+            const bool silentAfter = FirstSound(out, silentFrom / 2) == out.size();
+            std::_Exit((status & DSBSTATUS_PLAYING) && soundedBefore && silentAfter ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

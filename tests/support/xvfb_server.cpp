@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,6 +18,9 @@ XvfbServer::XvfbServer(int width, int height) {
     std::string fd = std::to_string(fds[1]);
     pid = fork();
     if (pid == 0) {
+        // A test process that dies, or ends a child with _exit, takes its
+        // server with it.
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
         close(fds[0]);
         int devnull = open("/dev/null", O_RDWR);
         dup2(devnull, 1);

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <signal.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <thread>
@@ -12,12 +13,27 @@
 
 namespace {
 
-// Exits 0 when the next retrieval on this thread is WM_QUIT with code 0.
+// Signals come as a session sends them: to the process, not to a thread.
+void SendToSelf(int signal) {
+    kill(getpid(), signal);
+}
+
+// Exits 0 when the first message this thread retrieves is WM_QUIT with code
+// 0; the watcher hands the request over moments after the signal.
 void ExitWithQuitSeen() {
     MSG message{};
-    bool quit = PeekMessage(&message, nullptr, 0, 0, PM_REMOVE) && message.message == WM_QUIT &&
-                message.wParam == 0;
-    std::_Exit(quit ? 0 : 1);
+    for (int look = 0; look < 10000; ++look) {
+        if (PeekMessage(&message, nullptr, 0, 0, PM_REMOVE)) {
+            std::_Exit(message.message == WM_QUIT && message.wParam == 0 ? 0 : 1);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    std::_Exit(4);
+}
+
+// Waits until the watcher has recorded the request (a modal loop's look).
+void WaitUntilPending() {
+    while (!Win32TerminationPending()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 class TerminationSignalsTest : public ::testing::Test {
@@ -32,7 +48,7 @@ TEST_F(TerminationSignalsTest, EachSignalBecomesOneQuitMessage) {
         EXPECT_EXIT(
             {
                 Win32QuitOnTerminationSignals();
-                raise(signal);
+                SendToSelf(signal);
                 ExitWithQuitSeen();
             },
             ::testing::ExitedWithCode(0), "")
@@ -42,7 +58,8 @@ TEST_F(TerminationSignalsTest, EachSignalBecomesOneQuitMessage) {
     EXPECT_EXIT(
         {
             Win32QuitOnTerminationSignals();
-            raise(SIGTERM);
+            SendToSelf(SIGTERM);
+            WaitUntilPending();
             MSG message{};
             PeekMessage(&message, nullptr, 0, 0, PM_REMOVE);
             std::_Exit(PeekMessage(&message, nullptr, 0, 0, PM_REMOVE) ? 1 : 0);
@@ -54,7 +71,8 @@ TEST_F(TerminationSignalsTest, OnlyTheWatchingThreadGetsTheQuit) {
     EXPECT_EXIT(
         {
             Win32QuitOnTerminationSignals();
-            raise(SIGTERM);
+            SendToSelf(SIGTERM);
+            WaitUntilPending();
             bool otherSaw = true;
             std::thread other([&] {
                 MSG message{};
@@ -71,8 +89,10 @@ TEST_F(TerminationSignalsTest, ASecondSignalBeforeTheFirstIsTakenEndsTheProcess)
     EXPECT_EXIT(
         {
             Win32QuitOnTerminationSignals();
-            raise(SIGTERM);
-            raise(SIGTERM);
+            SendToSelf(SIGTERM);
+            WaitUntilPending();
+            SendToSelf(SIGTERM);
+            std::this_thread::sleep_for(std::chrono::seconds(30));
             std::_Exit(0);
         },
         ::testing::KilledBySignal(SIGTERM), "");
@@ -81,7 +101,8 @@ TEST_F(TerminationSignalsTest, ASecondSignalBeforeTheFirstIsTakenEndsTheProcess)
 TEST_F(TerminationSignalsTest, WithoutWatchingASignalKeepsItsDefaultMeaning) {
     EXPECT_EXIT(
         {
-            raise(SIGTERM);
+            SendToSelf(SIGTERM);
+            std::this_thread::sleep_for(std::chrono::seconds(30));
             std::_Exit(0);
         },
         ::testing::KilledBySignal(SIGTERM), "");
@@ -94,7 +115,7 @@ TEST_F(TerminationSignalsTest, ARequestNobodyComesForEndsTheProcessSoon) {
     EXPECT_EXIT(
         {
             Win32QuitOnTerminationSignals();
-            raise(SIGTERM);
+            SendToSelf(SIGTERM);
             std::this_thread::sleep_for(std::chrono::seconds(30));
             std::_Exit(0);
         },
@@ -109,8 +130,8 @@ TEST_F(TerminationSignalsTest, ARequestAModalLoopHasSeenIsLeftToTheProgram) {
     EXPECT_EXIT(
         {
             Win32QuitOnTerminationSignals();
-            raise(SIGTERM);
-            if (!Win32TerminationPending()) std::_Exit(3);
+            SendToSelf(SIGTERM);
+            WaitUntilPending();
             std::this_thread::sleep_for(std::chrono::seconds(1));
             ExitWithQuitSeen();
         },

@@ -1,0 +1,23 @@
+// The exit watcher: a thread of its own, at the priority the process started
+// with, that receives the termination signals (termination_signals.h) and acts
+// on each at once, whatever the thread that runs the program is busy with: it
+// takes the saver's own windows off the screen through an X connection of its
+// own, silences the sound output, raises the threads at idle priority, and
+// then hands the request to the program, which ends the way it always does.
+#pragma once
+
+// Blocks the termination signals in the calling thread, and so in every thread
+// started after, and starts the watcher (once). Call before any other thread
+// starts.
+void Win32StartExitWatcher();
+
+// A window of ours for the watcher to take off the screen: a top-level one is
+// withdrawn, one inside another program's window only unmapped (that window
+// is never touched). Nothing is kept while the watcher does not run.
+void Win32WatchWindow(unsigned long xWindow, bool topLevel);
+// Before the window is destroyed.
+void Win32UnwatchWindow(unsigned long xWindow);
+
+// What silences the sound output at once; called on the watcher's thread, so
+// it must be safe at any moment and must not wait on the program's locks.
+void Win32SilenceOnQuitRequest(void (*silence)());

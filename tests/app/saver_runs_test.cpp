@@ -135,6 +135,46 @@ std::string Describe(const ScreenLook& look) {
     return text.str();
 }
 
+// Watches a saver's window until it leaves the screen (unmapped or
+// destroyed), noting whether the process had ended by then: the X server
+// takes the windows of an ended process down too, so only an unmap while the
+// process lives shows the saver took its window off the screen itself.
+class UnmapWatch {
+public:
+    UnmapWatch(pid_t saver, Window window)
+        : display_(XOpenDisplay(nullptr)),
+          process_(static_cast<int>(syscall(SYS_pidfd_open, saver, 0))) {
+        if (!Ready()) return;
+        XSelectInput(display_, window, StructureNotifyMask);
+        XSync(display_, False);
+    }
+    ~UnmapWatch() {
+        if (display_) XCloseDisplay(display_);
+        if (process_ >= 0) close(process_);
+    }
+    UnmapWatch(const UnmapWatch&) = delete;
+    UnmapWatch& operator=(const UnmapWatch&) = delete;
+    bool Ready() const { return display_ != nullptr && process_ >= 0; }
+    // Reads the events that arrived; true once the window has left the screen.
+    bool Left() {
+        while (!left_ && XPending(display_) > 0) {
+            XEvent event;
+            XNextEvent(display_, &event);
+            if (event.type != UnmapNotify && event.type != DestroyNotify) continue;
+            pollfd ended = {process_, POLLIN, 0};
+            endedFirst_ = poll(&ended, 1, 0) == 1;
+            left_ = true;
+        }
+        return left_;
+    }
+    bool EndedFirst() const { return endedFirst_; }
+
+private:
+    Display* display_;
+    int process_;
+    bool left_ = false, endedFirst_ = false;
+};
+
 class SaverRunsTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -212,38 +252,21 @@ TEST_F(SaverRunsTest, ItsEndTakesTheWindowOffTheScreenFirstAndStillEndsCleanly) 
         SaverGuard guard(saver);
         const Window window = WindowOfProcess(saver);
         ASSERT_NE(window, 0u) << WindowTree();
-        Display* display = XOpenDisplay(nullptr);
-        ASSERT_NE(display, nullptr);
-        const int process = static_cast<int>(syscall(SYS_pidfd_open, saver, 0));
-        ASSERT_GE(process, 0);
-        XSelectInput(display, window, StructureNotifyMask);
-        XSync(display, False);
+        UnmapWatch watch(saver, window);
+        ASSERT_TRUE(watch.Ready());
         if (!byKey) kill(saver, SIGTERM);
 
-        // A window left for the X server to take down with the process's
-        // connection is unmapped only once the process has ended.
-        bool unmapped = false, endedBeforeUnmap = false;
         for (auto end = Clock::now() + seconds(20), press = Clock::now();
-             !unmapped && Clock::now() < end;) {
+             !watch.Left() && Clock::now() < end;) {
             if (byKey && Clock::now() >= press) {
                 // Under load a first key may come before the window takes input.
                 RunCommand("xdotool key space");
                 press = Clock::now() + seconds(2);
             }
-            while (!unmapped && XPending(display) > 0) {
-                XEvent event;
-                XNextEvent(display, &event);
-                if (event.type != UnmapNotify && event.type != DestroyNotify) continue;
-                pollfd ended = {process, POLLIN, 0};
-                endedBeforeUnmap = poll(&ended, 1, 0) == 1;
-                unmapped = true;
-            }
             std::this_thread::sleep_for(milliseconds(1));
         }
-        XCloseDisplay(display);
-        close(process);
-        EXPECT_TRUE(unmapped) << ExitOf(saver);
-        EXPECT_FALSE(endedBeforeUnmap) << "the window stayed on the screen until the process ended";
+        EXPECT_TRUE(watch.Left()) << ExitOf(saver);
+        EXPECT_FALSE(watch.EndedFirst()) << "the window stayed on the screen until the process ended";
         EXPECT_EQ(WaitFor(saver, seconds(20)), 0) << config.ReadFile("saver-errors.txt");
         EXPECT_EQ(config.ReadFile("saver-errors.txt"), "");
     }
@@ -262,44 +285,26 @@ TEST_F(SaverRunsTest, SigtermTakesTheWindowOffTheScreenWhileTheSaversThreadIsHel
     SaverGuard guard(saver);
     const Window window = WindowOfProcess(saver);
     ASSERT_NE(window, 0u) << WindowTree();
-    Display* display = XOpenDisplay(nullptr);
-    ASSERT_NE(display, nullptr);
-    const int process = static_cast<int>(syscall(SYS_pidfd_open, saver, 0));
-    ASSERT_GE(process, 0);
-    XSelectInput(display, window, StructureNotifyMask);
-    XSync(display, False);
+    UnmapWatch watch(saver, window);
+    ASSERT_TRUE(watch.Ready());
     // The main thread only: its thread id is the process id.
-    if (ptrace(PTRACE_SEIZE, saver, nullptr, nullptr) != 0) {
-        XCloseDisplay(display);
+    if (ptrace(PTRACE_SEIZE, saver, nullptr, nullptr) != 0)
         GTEST_SKIP() << "ptrace is not allowed here";
-    }
     ASSERT_EQ(ptrace(PTRACE_INTERRUPT, saver, nullptr, nullptr), 0);
     int stop = 0;
     ASSERT_EQ(waitpid(saver, &stop, __WALL), saver);
     ASSERT_TRUE(WIFSTOPPED(stop));
     kill(saver, SIGTERM);
 
-    // The X server unmaps the windows of a process that has ended too (held
-    // past the grace, it is ended the default way): only an unmap while the
-    // process lives counts.
-    bool unmapped = false, endedFirst = false;
-    for (auto end = Clock::now() + seconds(20); !unmapped && Clock::now() < end;) {
-        while (!unmapped && XPending(display) > 0) {
-            XEvent event;
-            XNextEvent(display, &event);
-            if (event.type != UnmapNotify && event.type != DestroyNotify) continue;
-            pollfd ended = {process, POLLIN, 0};
-            endedFirst = poll(&ended, 1, 0) == 1;
-            unmapped = true;
-        }
+    // Held past the request's grace, the saver is ended the default way,
+    // which the watch does not count as taking the window off the screen.
+    for (auto end = Clock::now() + seconds(20); !watch.Left() && Clock::now() < end;)
         std::this_thread::sleep_for(milliseconds(1));
-    }
     // The thread is still stopped: a traced thread's stop ends only through
     // its tracer.
     ptrace(PTRACE_DETACH, saver, nullptr, nullptr);
-    XCloseDisplay(display);
-    close(process);
-    EXPECT_TRUE(unmapped && !endedFirst) << "the window stayed while the saver's thread was held";
+    EXPECT_TRUE(watch.Left() && !watch.EndedFirst())
+        << "the window stayed while the saver's thread was held";
     int raw = 0;
     bool ended = false;
     for (auto end = Clock::now() + seconds(20); !ended && Clock::now() < end;) {

@@ -1,8 +1,13 @@
 #include "platform/win32/exit_watcher.h"
 
+#include <poll.h>
 #include <pthread.h>
 #include <signal.h>
+#include <sys/eventfd.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
 #include <xcb/xcb.h>
+#include <xcb/xinput.h>
 
 #include <algorithm>
 #include <atomic>
@@ -20,7 +25,9 @@ namespace {
 
 constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
 // How often a request that nobody has noticed yet is looked at again.
-constexpr long kOverdueTickNs = 5'000'000;
+constexpr int kOverdueTickMs = 5;
+// The keys that Alt turns into system keys, which do not end a saver.
+constexpr xcb_keysym_t kAltLeft = 0xffe9, kAltRight = 0xffea, kF10 = 0xffc7;
 
 struct WatchedWindow {
     uint32_t id;
@@ -28,7 +35,10 @@ struct WatchedWindow {
 };
 
 std::atomic<bool> started{false};
+std::atomic<bool> endOnInput{false};
 std::atomic<void (*)()> silencer{nullptr};
+// Tells the watcher that the X connection opened.
+int wakeFd = -1;
 
 // Our own X connection, opened with the first window; xcb reports errors
 // (a window the server destroyed already) per connection, never through a
@@ -37,6 +47,11 @@ std::mutex windowsLock;
 xcb_connection_t* connection = nullptr;
 uint32_t rootWindow = 0;
 std::vector<WatchedWindow> windows;
+// The input extension's events for button presses (0 without it), and the
+// first keysym of every keycode.
+uint8_t inputOpcode = 0;
+xcb_keycode_t firstKeycode = 0;
+std::vector<xcb_keysym_t> keysyms;
 
 sigset_t TerminationSignals() {
     sigset_t set;
@@ -68,8 +83,7 @@ void UnblockInForkedChild() {
 
 // Withdraws or unmaps every watched window, the way XWithdrawWindow does for
 // a top-level one: unmapped, and a window manager told so.
-void TakeWindowsOffTheScreen() {
-    std::lock_guard<std::mutex> hold(windowsLock);
+void TakeWindowsOffTheScreenLocked() {
     if (connection == nullptr) return;
     for (const WatchedWindow& window : windows) {
         xcb_unmap_window(connection, window.id);
@@ -89,6 +103,111 @@ void TakeWindowsOffTheScreen() {
     while (xcb_generic_event_t* event = xcb_poll_for_event(connection)) std::free(event);
 }
 
+void TakeWindowsOffTheScreen() {
+    std::lock_guard<std::mutex> hold(windowsLock);
+    TakeWindowsOffTheScreenLocked();
+}
+
+bool IsWatchedTopLevel(uint32_t id) {
+    return std::any_of(windows.begin(), windows.end(),
+                       [id](const WatchedWindow& w) { return w.topLevel && w.id == id; });
+}
+
+// Alt held, Alt itself and F10 make a system key, as the program's key
+// messages have it.
+bool IsSystemKey(const xcb_key_press_event_t& key) {
+    if (key.state & XCB_MOD_MASK_1) return true;
+    const size_t index = static_cast<size_t>(key.detail - firstKeycode);
+    if (key.detail < firstKeycode || index >= keysyms.size()) return false;
+    const xcb_keysym_t sym = keysyms[index];
+    return sym == kAltLeft || sym == kAltRight || sym == kF10;
+}
+
+// Whether the pointer is over one of our top-level windows: the press then
+// goes to it, unless something above it on the way down is ours.
+bool PointerOverOurs() {
+    uint32_t window = rootWindow;
+    for (int depth = 0; depth < 8 && window != 0; ++depth) {
+        xcb_query_pointer_reply_t* reply =
+            xcb_query_pointer_reply(connection, xcb_query_pointer(connection, window), nullptr);
+        if (reply == nullptr) return false;
+        window = reply->child;
+        std::free(reply);
+        if (IsWatchedTopLevel(window)) return true;
+    }
+    return false;
+}
+
+// Whether `event` is input that ends the saver.
+bool EndsTheSaver(const xcb_generic_event_t* event) {
+    const uint8_t type = event->response_type & 0x7f;
+    if (type == XCB_KEY_PRESS) {
+        const auto* key = reinterpret_cast<const xcb_key_press_event_t*>(event);
+        return IsWatchedTopLevel(key->event) && !IsSystemKey(*key);
+    }
+    if (type == XCB_GE_GENERIC && inputOpcode != 0) {
+        const auto* generic = reinterpret_cast<const xcb_ge_generic_event_t*>(event);
+        if (generic->extension != inputOpcode || generic->event_type != XCB_INPUT_RAW_BUTTON_PRESS)
+            return false;
+        const auto* press = reinterpret_cast<const xcb_input_raw_button_press_event_t*>(event);
+        return press->detail >= 1 && press->detail <= 3 && PointerOverOurs();
+    }
+    return false;
+}
+
+// Reads the input that reached our connection; a press that ends the saver
+// takes the windows off the screen and silences the sound, and the program
+// then ends on the same press in its own time.
+void ActOnInput() {
+    bool ends = false;
+    {
+        std::lock_guard<std::mutex> hold(windowsLock);
+        if (connection == nullptr) return;
+        while (xcb_generic_event_t* event = xcb_poll_for_event(connection)) {
+            ends = ends || (endOnInput.load() && EndsTheSaver(event));
+            std::free(event);
+        }
+        if (ends) TakeWindowsOffTheScreenLocked();
+    }
+    if (!ends) return;
+    if (void (*silence)() = silencer.load()) silence();
+    Win32RaiseIdleThreads();
+}
+
+// Asks for button presses anywhere (the program's own connection holds the
+// windows' press selection, which only one client may have) and learns the
+// keyboard's layout for telling system keys.
+void ListenForInput(xcb_connection_t* opened, uint32_t root) {
+    const xcb_query_extension_reply_t* input = xcb_get_extension_data(opened, &xcb_input_id);
+    if (input != nullptr && input->present) {
+        // Raw events reach the root window even under a grab from version 2.1.
+        xcb_input_xi_query_version_reply_t* version = xcb_input_xi_query_version_reply(
+            opened, xcb_input_xi_query_version(opened, 2, 2), nullptr);
+        if (version != nullptr && (version->major_version > 2 ||
+                                   (version->major_version == 2 && version->minor_version >= 1))) {
+            struct {
+                xcb_input_event_mask_t head;
+                uint32_t bits;
+            } mask = {{XCB_INPUT_DEVICE_ALL_MASTER, 1}, XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_PRESS};
+            xcb_input_xi_select_events(opened, root, 1, &mask.head);
+            inputOpcode = input->major_opcode;
+        }
+        std::free(version);
+    }
+    const xcb_setup_t* setup = xcb_get_setup(opened);
+    const uint8_t count = static_cast<uint8_t>(setup->max_keycode - setup->min_keycode + 1);
+    xcb_get_keyboard_mapping_reply_t* mapping = xcb_get_keyboard_mapping_reply(
+        opened, xcb_get_keyboard_mapping(opened, setup->min_keycode, count), nullptr);
+    if (mapping != nullptr) {
+        const xcb_keysym_t* all = xcb_get_keyboard_mapping_keysyms(mapping);
+        const int perKeycode = mapping->keysyms_per_keycode;
+        firstKeycode = setup->min_keycode;
+        keysyms.clear();
+        for (int i = 0; perKeycode > 0 && i < count; ++i) keysyms.push_back(all[i * perKeycode]);
+        std::free(mapping);
+    }
+}
+
 void ActOnRequest(int signal) {
     if (Win32TerminationSignalWaiting()) EndTheDefaultWay(signal);
     TakeWindowsOffTheScreen();
@@ -100,17 +219,25 @@ void ActOnRequest(int signal) {
     Win32WakeMessageWaits();
 }
 
-void Watch() {
-    const sigset_t signals = TerminationSignals();
+// The X connection to wait on; none once it broke (the server gone), whose
+// socket would report a hang-up at every wait.
+int ConnectionFd() {
+    std::lock_guard<std::mutex> hold(windowsLock);
+    if (connection == nullptr || xcb_connection_has_error(connection) != 0) return -1;
+    return xcb_get_file_descriptor(connection);
+}
+
+void Watch(int signalFd) {
     for (;;) {
-        int signal;
-        if (Win32TerminationRequestUnnoticed()) {
-            const timespec tick = {0, kOverdueTickNs};
-            signal = sigtimedwait(&signals, nullptr, &tick);
-        } else {
-            signal = sigwaitinfo(&signals, nullptr);
-        }
-        if (signal > 0) ActOnRequest(signal);
+        pollfd fds[3] = {{signalFd, POLLIN, 0}, {wakeFd, POLLIN, 0}, {ConnectionFd(), POLLIN, 0}};
+        const int count = fds[2].fd >= 0 ? 3 : 2;
+        poll(fds, count, Win32TerminationRequestUnnoticed() ? kOverdueTickMs : -1);
+        signalfd_siginfo info;
+        if ((fds[0].revents & POLLIN) && read(signalFd, &info, sizeof info) == sizeof info)
+            ActOnRequest(static_cast<int>(info.ssi_signo));
+        uint64_t wakes;
+        if (fds[1].revents & POLLIN) (void)!read(wakeFd, &wakes, sizeof wakes);
+        if (count == 3 && fds[2].revents != 0) ActOnInput();
         if (const int overdue = Win32OverdueTerminationSignal()) EndTheDefaultWay(overdue);
     }
 }
@@ -120,9 +247,18 @@ void Watch() {
 void Win32StartExitWatcher() {
     if (started.exchange(true)) return;
     const sigset_t set = TerminationSignals();
+    const int signalFd = signalfd(-1, &set, SFD_CLOEXEC);
+    wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    // Without them the signals keep their default effect.
+    if (signalFd < 0 || wakeFd < 0) {
+        if (signalFd >= 0) close(signalFd);
+        if (wakeFd >= 0) close(wakeFd);
+        started.store(false);
+        return;
+    }
     pthread_sigmask(SIG_BLOCK, &set, nullptr);
     pthread_atfork(nullptr, nullptr, UnblockInForkedChild);
-    std::thread(Watch).detach();
+    std::thread(Watch, signalFd).detach();
 }
 
 void Win32WatchWindow(unsigned long xWindow, bool topLevel) {
@@ -142,7 +278,16 @@ void Win32WatchWindow(unsigned long xWindow, bool topLevel) {
             return;
         }
         rootWindow = screens.data->root;
+        ListenForInput(opened, rootWindow);
         connection = opened;
+        const uint64_t one = 1;
+        (void)!write(wakeFd, &one, sizeof one);
+    }
+    if (topLevel) {
+        const uint32_t keys = XCB_EVENT_MASK_KEY_PRESS;
+        xcb_change_window_attributes(connection, static_cast<uint32_t>(xWindow), XCB_CW_EVENT_MASK,
+                                     &keys);
+        xcb_flush(connection);
     }
     windows.push_back(WatchedWindow{static_cast<uint32_t>(xWindow), topLevel});
 }
@@ -152,6 +297,10 @@ void Win32UnwatchWindow(unsigned long xWindow) {
     windows.erase(std::remove_if(windows.begin(), windows.end(),
                                  [xWindow](const WatchedWindow& w) { return w.id == xWindow; }),
                   windows.end());
+}
+
+void Win32EndOnInput(bool ends) {
+    endOnInput.store(ends);
 }
 
 void Win32SilenceOnQuitRequest(void (*silence)()) {

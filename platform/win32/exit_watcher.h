@@ -4,6 +4,9 @@
 // takes the saver's own windows off the screen through an X connection of its
 // own, silences the sound output, raises the threads at idle priority, and
 // then hands the request to the program, which ends the way it always does.
+// While a full-screen saver runs, it does the same at the first key or button
+// press that reaches the saver's windows, ahead of the program's own handling
+// of that input.
 #pragma once
 
 // Blocks the termination signals in the calling thread, and so in every thread
@@ -17,6 +20,12 @@ void Win32StartExitWatcher();
 void Win32WatchWindow(unsigned long xWindow, bool topLevel);
 // Before the window is destroyed.
 void Win32UnwatchWindow(unsigned long xWindow);
+
+// Whether the program is a full-screen saver now, which every key press but a
+// system key's, and every left, right or middle button press, on its windows
+// ends (this system runs no password check in the saver). Set and cleared with
+// SPI_SCREENSAVERRUNNING.
+void Win32EndOnInput(bool ends);
 
 // What silences the sound output at once; called on the watcher's thread, so
 // it must be safe at any moment and must not wait on the program's locks.

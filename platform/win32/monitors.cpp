@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/exit_watcher.h"
 #include "platform/win32/monitor_seams.h"
 #include "platform/win32/native_window.h"
 #include "platform/win32/saver_host_window.h"
@@ -407,11 +408,13 @@ BOOL SystemParametersInfo(UINT action, UINT uiParam, LPVOID pvParam, UINT) {
             return TRUE;
         }
         case SPI_SCREENSAVERRUNNING: {
-            // Recorded only: this desktop has no keys for a saver to lock out.
+            // This desktop has no keys for a saver to lock out; the exit
+            // watcher ends a running saver on input at once.
             std::lock_guard<std::mutex> hold(monitorLock);
             if (pvParam != nullptr)
                 *static_cast<BOOL*>(pvParam) = screenSaverRunning ? TRUE : FALSE;
             screenSaverRunning = uiParam != 0;
+            Win32EndOnInput(screenSaverRunning);
             return TRUE;
         }
         case SPI_GETSCREENSAVERRUNNING: {

@@ -1,12 +1,15 @@
 // The benchmark's exit watcher: how long a program takes to take its window
 // off the screen and to end, from the moment it is asked to.
 //
-//   velmora-exit-watch PID WINDOW key|term
+//   velmora-exit-watch PID WINDOW key|move|term
 //
 // With "key" the moment is when the key press reaches WINDOW (the watcher
 // selects key presses on it too, so it is told when the program is; the
-// benchmark sends the key with xdotool once "ready" is printed); with "term"
-// it is just before the watcher sends SIGTERM to PID. Prints "WINDOW_MS
+// benchmark sends the key with xdotool once "ready" is printed); with "move"
+// it is when the pointer was last seen at a new place before WINDOW went,
+// looked at every millisecond (the benchmark moves the pointer as many times
+// as it takes to end the program, then stops); with "term" it is just before the watcher sends
+// SIGTERM to PID. Prints "WINDOW_MS
 // PROCESS_MS": milliseconds until WINDOW was unmapped or destroyed, and until
 // PID ended ("n/a" for either that did not happen within 10 s).
 #include <X11/Xlib.h>
@@ -47,13 +50,15 @@ int IgnoreXError(Display*, XErrorEvent*) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 4 || (std::strcmp(argv[3], "key") != 0 && std::strcmp(argv[3], "term") != 0)) {
-        std::fprintf(stderr, "usage: %s PID WINDOW key|term\n", argv[0]);
+    if (argc != 4 || (std::strcmp(argv[3], "key") != 0 && std::strcmp(argv[3], "move") != 0 &&
+                      std::strcmp(argv[3], "term") != 0)) {
+        std::fprintf(stderr, "usage: %s PID WINDOW key|move|term\n", argv[0]);
         return 2;
     }
     const pid_t pid = static_cast<pid_t>(std::strtol(argv[1], nullptr, 10));
     const Window window = std::strtoul(argv[2], nullptr, 0);
     const bool byKey = std::strcmp(argv[3], "key") == 0;
+    const bool byMove = std::strcmp(argv[3], "move") == 0;
 
     Display* display = XOpenDisplay(nullptr);
     if (display == nullptr) {
@@ -75,7 +80,7 @@ int main(int argc, char** argv) {
     }
 
     double start = -1.0;
-    if (byKey) {
+    if (byKey || byMove) {
         std::puts("ready");
         std::fflush(stdout);
     } else {
@@ -87,7 +92,20 @@ int main(int argc, char** argv) {
     double processGone = -1.0;
     const int connection = ConnectionNumber(display);
     const double deadline = NowMs() + kGiveUpMs;
+    int lastX = -1, lastY = -1;
     while ((windowGone < 0.0 || processGone < 0.0) && NowMs() < deadline) {
+        if (byMove && windowGone < 0.0) {
+            Window root, child;
+            int x = 0, y = 0, windowX = 0, windowY = 0;
+            unsigned int buttons = 0;
+            if (XQueryPointer(display, DefaultRootWindow(display), &root, &child, &x, &y, &windowX,
+                              &windowY, &buttons) &&
+                (x != lastX || y != lastY)) {
+                if (lastX >= 0) start = NowMs();
+                lastX = x;
+                lastY = y;
+            }
+        }
         while (XPending(display) > 0) {
             XEvent event;
             XNextEvent(display, &event);
@@ -99,7 +117,7 @@ int main(int argc, char** argv) {
             }
         }
         pollfd watched[2] = {{connection, POLLIN, 0}, {process, POLLIN, 0}};
-        poll(watched, 2, 50);
+        poll(watched, 2, byMove && windowGone < 0.0 ? 1 : 50);
         if ((watched[1].revents & POLLIN) != 0 && processGone < 0.0) processGone = NowMs();
         // The server's end of a program's connection destroys its windows, but
         // a watcher never told of it (the program was killed between the look

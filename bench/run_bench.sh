@@ -18,7 +18,8 @@
 #      source tree) under Wine, the same frames, runs alternating: wall and CPU
 #      per frame, time to the first frame and peak resident memory. Skipped
 #      when that build has no velmora-render.exe;
-#   6. exit: from a key press (xdotool) and from SIGTERM to the window gone
+#   6. exit: from a key press (xdotool), from SIGTERM and, for the saver,
+#      from the pointer movement that ends it to the window gone
 #      (unmapped or destroyed) and to the process gone, for `velmora /s` and
 #      the peers glschool and gears in a window of the same size, quiet and
 #      with both cores loaded by two `yes`; median of BENCH_EXIT_REPEATS runs
@@ -389,6 +390,10 @@ exit_run() {
   if [ "$how" = key ]; then
     for _ in $(seq 200); do grep -qs '^ready' "$work/watch.out" && break; sleep 0.01; done
     xdotool key q || true  # q ends the peers in a window too
+  elif [ "$how" = move ]; then
+    # The sixth move to a new place ends the saver; each one well apart.
+    for _ in $(seq 200); do grep -qs '^ready' "$work/watch.out" && break; sleep 0.01; done
+    for i in 1 2 3 4 5 6; do xdotool mousemove $((200 + 40 * i)) 300 || true; sleep 0.15; done
   fi
   wait "$watcher" || true
   grep -v '^ready' "$work/watch.out" >>"$file" || echo "n/a n/a" >>"$file"
@@ -396,7 +401,8 @@ exit_run() {
 }
 # exit_median FILE COLUMN: the median of the column's figures.
 exit_median() { awk -v c="$2" '$c != "n/a" {print $c}' "$1" | median; }
-printf '%-12s %-7s %24s %28s\n' program load "key: window / process" "SIGTERM: window / process"
+printf '%-12s %-7s %24s %28s %26s\n' program load "key: window / process" \
+  "SIGTERM: window / process" "move: window / process"
 for load in quiet loaded; do
   if [ "$load" = loaded ]; then
     yes >/dev/null &
@@ -405,15 +411,22 @@ for load in quiet loaded; do
     load_pids="$load_pids $!"
   fi
   for name in velmora glschool gears; do
-    for how in key term; do
+    # Moving the pointer ends only the saver; the peers in a window stay.
+    hows="key term"
+    [ "$name" = velmora ] && hows="key term move"
+    : >"$work/$name.exit.move"
+    for how in $hows; do
       : >"$work/$name.exit.$how"
       for _ in $(seq "$exit_repeats"); do exit_run "$name" "$how" "$work/$name.exit.$how"; done
     done
     label=$name
     [ "$name" = velmora ] && label="velmora /s"
-    printf '%-12s %-7s %24s %28s\n' "$label" "$load" \
+    move="-"
+    [ -s "$work/$name.exit.move" ] &&
+      move="$(exit_median "$work/$name.exit.move" 1) / $(exit_median "$work/$name.exit.move" 2)"
+    printf '%-12s %-7s %24s %28s %26s\n' "$label" "$load" \
       "$(exit_median "$work/$name.exit.key" 1) / $(exit_median "$work/$name.exit.key" 2)" \
-      "$(exit_median "$work/$name.exit.term" 1) / $(exit_median "$work/$name.exit.term" 2)"
+      "$(exit_median "$work/$name.exit.term" 1) / $(exit_median "$work/$name.exit.term" 2)" "$move"
   done
   if [ -n "$load_pids" ]; then
     kill $load_pids

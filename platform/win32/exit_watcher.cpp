@@ -83,7 +83,8 @@ void UnblockInForkedChild() {
 
 // Withdraws or unmaps every watched window, the way XWithdrawWindow does for
 // a top-level one: unmapped, and a window manager told so.
-void TakeWindowsOffTheScreenLocked() {
+void TakeWindowsOffTheScreen() {
+    std::lock_guard<std::mutex> hold(windowsLock);
     if (connection == nullptr) return;
     for (const WatchedWindow& window : windows) {
         xcb_unmap_window(connection, window.id);
@@ -103,9 +104,13 @@ void TakeWindowsOffTheScreenLocked() {
     while (xcb_generic_event_t* event = xcb_poll_for_event(connection)) std::free(event);
 }
 
-void TakeWindowsOffTheScreen() {
-    std::lock_guard<std::mutex> hold(windowsLock);
-    TakeWindowsOffTheScreenLocked();
+// What every end does at once, whatever the program's thread is busy with.
+// That thread runs at idle priority while it draws; on a busy machine it
+// would take seconds to come for the end.
+void ClearTheScreenAndSilence() {
+    TakeWindowsOffTheScreen();
+    if (void (*silence)() = silencer.load()) silence();
+    Win32RaiseIdleThreads();
 }
 
 bool IsWatchedTopLevel(uint32_t id) {
@@ -167,11 +172,8 @@ void ActOnInput() {
             ends = ends || (endOnInput.load() && EndsTheSaver(event));
             std::free(event);
         }
-        if (ends) TakeWindowsOffTheScreenLocked();
     }
-    if (!ends) return;
-    if (void (*silence)() = silencer.load()) silence();
-    Win32RaiseIdleThreads();
+    if (ends) ClearTheScreenAndSilence();
 }
 
 // Asks for button presses anywhere (the program's own connection holds the
@@ -210,11 +212,7 @@ void ListenForInput(xcb_connection_t* opened, uint32_t root) {
 
 void ActOnRequest(int signal) {
     if (Win32TerminationSignalWaiting()) EndTheDefaultWay(signal);
-    TakeWindowsOffTheScreen();
-    if (void (*silence)() = silencer.load()) silence();
-    // The program's thread runs at idle priority while it draws; on a busy
-    // machine it would take seconds to come for the request.
-    Win32RaiseIdleThreads();
+    ClearTheScreenAndSilence();
     Win32RecordTerminationSignal(signal);
     Win32WakeMessageWaits();
 }

@@ -276,10 +276,6 @@ TEST_F(SaverRunsTest, ItsEndTakesTheWindowOffTheScreenFirstAndStillEndsCleanly) 
         << config.ReadFile("velmora/registry.reg");
 }
 
-// SIGTERM takes the window off the screen even while the saver's own thread
-// is held where it is (stopped through ptrace, as a frame that takes long
-// would keep it): the signal is acted on by a thread of its own. Once let go,
-// the saver ends; held past the request's grace, the default way.
 namespace {
 
 // Stops the saver's main thread (its thread id is the process id) under
@@ -298,44 +294,17 @@ bool WaitForLeave(UnmapWatch& watch, std::chrono::milliseconds limit) {
     return watch.Left();
 }
 
-// The wait status of the saver, or -1 when it did not end within 20 s.
-int WaitForEnd(pid_t saver) {
-    int raw = 0;
-    for (auto end = Clock::now() + seconds(20); Clock::now() < end;) {
-        if (waitpid(saver, &raw, WNOHANG) == saver) return raw;
-        std::this_thread::sleep_for(milliseconds(20));
-    }
-    return -1;
-}
-
 }  // namespace
 
-TEST_F(SaverRunsTest, SigtermTakesTheWindowOffTheScreenWhileTheSaversThreadIsHeld) {
-    pid_t saver = StartFullScreen();
-    SaverGuard guard(saver);
-    const Window window = WindowOfProcess(saver);
-    ASSERT_NE(window, 0u) << WindowTree();
-    UnmapWatch watch(saver, window);
-    ASSERT_TRUE(watch.Ready());
-    if (!HoldMainThread(saver)) GTEST_SKIP() << "ptrace is not allowed here";
-    kill(saver, SIGTERM);
-
-    // Held past the request's grace, the saver is ended the default way,
-    // which the watch does not count as taking the window off the screen.
-    WaitForLeave(watch, seconds(20));
-    ptrace(PTRACE_DETACH, saver, nullptr, nullptr);
-    EXPECT_TRUE(watch.Left() && !watch.EndedFirst())
-        << "the window stayed while the saver's thread was held";
-    const int raw = WaitForEnd(saver);
-    ASSERT_NE(raw, -1) << "the saver did not end once let go";
-    EXPECT_TRUE((WIFEXITED(raw) && WEXITSTATUS(raw) == 0) ||
-                (WIFSIGNALED(raw) && WTERMSIG(raw) == SIGTERM))
-        << "wait status " << raw << " " << config.ReadFile("saver-errors.txt");
-}
-
-TEST_F(SaverRunsTest, AKeyOrAClickTakesTheWindowOffTheScreenWhileTheSaversThreadIsHeld) {
-    for (const char* press : {"key a", "click 1"}) {
-        SCOPED_TRACE(press);
+// SIGTERM, a key and a click take the window off the screen even while the
+// saver's own thread is held where it is (stopped through ptrace, as a frame
+// that takes long would keep it): they are acted on by a thread of their own.
+// Once let go, the saver ends on the same request; SIGTERM held past its
+// grace ends it the default way.
+TEST_F(SaverRunsTest, AnEndTakesTheWindowOffTheScreenWhileTheSaversThreadIsHeld) {
+    for (const std::string request : {"SIGTERM", "key a", "click 1"}) {
+        SCOPED_TRACE(request);
+        const bool bySignal = request == "SIGTERM";
         pid_t saver = StartFullScreen();
         SaverGuard guard(saver);
         const Window window = WindowOfProcess(saver);
@@ -343,18 +312,33 @@ TEST_F(SaverRunsTest, AKeyOrAClickTakesTheWindowOffTheScreenWhileTheSaversThread
         UnmapWatch watch(saver, window);
         ASSERT_TRUE(watch.Ready());
         if (!HoldMainThread(saver)) GTEST_SKIP() << "ptrace is not allowed here";
-        // A system key and the wheel end no saver; the press does, before the
-        // program's thread has seen any of them.
-        RunCommand("xdotool key alt click 4");
-        EXPECT_FALSE(WaitForLeave(watch, milliseconds(500))) << "taken off by Alt or the wheel";
-        RunCommand(std::string("xdotool ") + press);
-        WaitForLeave(watch, seconds(5));
+        if (bySignal) {
+            kill(saver, SIGTERM);
+        } else {
+            // A system key and the wheel end no saver; the press does.
+            RunCommand("xdotool key alt click 4");
+            EXPECT_FALSE(WaitForLeave(watch, milliseconds(500))) << "taken off by Alt or the wheel";
+            RunCommand("xdotool " + request);
+        }
+        // The default way, after the grace, does not count as taking the
+        // window off the screen.
+        WaitForLeave(watch, bySignal ? seconds(20) : seconds(5));
         ptrace(PTRACE_DETACH, saver, nullptr, nullptr);
         EXPECT_TRUE(watch.Left() && !watch.EndedFirst())
             << "the window stayed while the saver's thread was held";
-        // The program then ends on the same press, the way it always does.
-        const int raw = WaitForEnd(saver);
-        EXPECT_TRUE(raw != -1 && WIFEXITED(raw) && WEXITSTATUS(raw) == 0)
+        if (!bySignal) {
+            EXPECT_EQ(WaitFor(saver, seconds(20)), 0) << config.ReadFile("saver-errors.txt");
+            continue;
+        }
+        int raw = 0;
+        bool ended = false;
+        for (auto end = Clock::now() + seconds(20); !ended && Clock::now() < end;) {
+            ended = waitpid(saver, &raw, WNOHANG) == saver;
+            if (!ended) std::this_thread::sleep_for(milliseconds(20));
+        }
+        ASSERT_TRUE(ended) << "the saver did not end once let go";
+        EXPECT_TRUE((WIFEXITED(raw) && WEXITSTATUS(raw) == 0) ||
+                    (WIFSIGNALED(raw) && WTERMSIG(raw) == SIGTERM))
             << "wait status " << raw << " " << config.ReadFile("saver-errors.txt");
     }
 }

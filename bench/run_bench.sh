@@ -391,9 +391,10 @@ exit_run() {
     for _ in $(seq 200); do grep -qs '^ready' "$work/watch.out" && break; sleep 0.01; done
     xdotool key q || true  # q ends the peers in a window too
   elif [ "$how" = move ]; then
-    # The sixth move to a new place ends the saver; each one well apart.
+    # The sixth move to a new place ends the saver; each one well apart, and
+    # made through the pointing device (XTest), as a mouse moves the pointer.
     for _ in $(seq 200); do grep -qs '^ready' "$work/watch.out" && break; sleep 0.01; done
-    for i in 1 2 3 4 5 6; do xdotool mousemove $((200 + 40 * i)) 300 || true; sleep 0.15; done
+    for _ in 1 2 3 4 5 6; do xdotool mousemove_relative 40 0 || true; sleep 0.15; done
   fi
   wait "$watcher" || true
   grep -v '^ready' "$work/watch.out" >>"$file" || echo "n/a n/a" >>"$file"

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -26,6 +27,9 @@ namespace {
 constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
 // How often a request that nobody has noticed yet is looked at again.
 constexpr int kOverdueTickMs = 5;
+// How long input keeps the program's idle threads raised: long enough for the
+// frame in progress and the program's handling of the input on a busy machine.
+constexpr std::chrono::milliseconds kInputBoost{250};
 // The keys that Alt turns into system keys, which do not end a saver.
 constexpr xcb_keysym_t kAltLeft = 0xffe9, kAltRight = 0xffea, kF10 = 0xffc7;
 
@@ -143,41 +147,59 @@ bool PointerOverOurs() {
     return false;
 }
 
-// Whether `event` is input that ends the saver.
-bool EndsTheSaver(const xcb_generic_event_t* event) {
+// What input does at once: on the saver's windows it boosts the program's
+// idle threads for a while, as Windows boosts the thread of a window that
+// receives input, so that the program comes for the input soon even on a
+// busy machine; a press the program ends the saver on ends it here already.
+enum class InputEffect { None, Boost, End };
+
+// `boosting`: the pointer was over our windows a moment ago, and a move
+// extends the boost without asking the server again.
+InputEffect EffectOf(const xcb_generic_event_t* event, bool boosting) {
     const uint8_t type = event->response_type & 0x7f;
     if (type == XCB_KEY_PRESS) {
         const auto* key = reinterpret_cast<const xcb_key_press_event_t*>(event);
-        return IsWatchedTopLevel(key->event) && !IsSystemKey(*key);
+        if (!IsWatchedTopLevel(key->event)) return InputEffect::None;
+        return IsSystemKey(*key) ? InputEffect::Boost : InputEffect::End;
     }
-    if (type == XCB_GE_GENERIC && inputOpcode != 0) {
-        const auto* generic = reinterpret_cast<const xcb_ge_generic_event_t*>(event);
-        if (generic->extension != inputOpcode || generic->event_type != XCB_INPUT_RAW_BUTTON_PRESS)
-            return false;
-        const auto* press = reinterpret_cast<const xcb_input_raw_button_press_event_t*>(event);
-        return press->detail >= 1 && press->detail <= 3 && PointerOverOurs();
+    if (type != XCB_GE_GENERIC || inputOpcode == 0) return InputEffect::None;
+    const auto* generic = reinterpret_cast<const xcb_ge_generic_event_t*>(event);
+    if (generic->extension != inputOpcode) return InputEffect::None;
+    if (generic->event_type == XCB_INPUT_RAW_MOTION) {
+        return boosting || PointerOverOurs() ? InputEffect::Boost : InputEffect::None;
     }
-    return false;
+    if (generic->event_type != XCB_INPUT_RAW_BUTTON_PRESS) return InputEffect::None;
+    if (!PointerOverOurs()) return InputEffect::None;
+    const auto* press = reinterpret_cast<const xcb_input_raw_button_press_event_t*>(event);
+    return press->detail >= 1 && press->detail <= 3 ? InputEffect::End : InputEffect::Boost;
 }
 
-// Reads the input that reached our connection; a press that ends the saver
+// Reads the input that reached our connection. A press that ends the saver
 // takes the windows off the screen and silences the sound, and the program
-// then ends on the same press in its own time.
-void ActOnInput() {
-    bool ends = false;
+// then ends on the same press in its own time. Answers whether other input
+// reached the saver's windows.
+bool ActOnInput(bool boosting) {
+    bool ends = false, boosts = false;
     {
         std::lock_guard<std::mutex> hold(windowsLock);
-        if (connection == nullptr) return;
+        if (connection == nullptr) return false;
         while (xcb_generic_event_t* event = xcb_poll_for_event(connection)) {
-            ends = ends || (endOnInput.load() && EndsTheSaver(event));
+            if (endOnInput.load() && !ends) {
+                const InputEffect effect = EffectOf(event, boosting || boosts);
+                ends = effect == InputEffect::End;
+                boosts = boosts || effect == InputEffect::Boost;
+            }
             std::free(event);
         }
     }
     if (ends) ClearTheScreenAndSilence();
+    return boosts && !ends;
 }
 
-// Asks for button presses anywhere (the program's own connection holds the
-// windows' press selection, which only one client may have) and learns the
+// Asks for button presses and pointer moves from the devices, anywhere (the
+// program's own connection holds the windows' press selection, which only one
+// client may have, and the pointer's moves go to it alone while it has the
+// pointer grabbed), and learns the
 // keyboard's layout for telling system keys.
 void ListenForInput(xcb_connection_t* opened, uint32_t root) {
     const xcb_query_extension_reply_t* input = xcb_get_extension_data(opened, &xcb_input_id);
@@ -190,7 +212,8 @@ void ListenForInput(xcb_connection_t* opened, uint32_t root) {
             struct {
                 xcb_input_event_mask_t head;
                 uint32_t bits;
-            } mask = {{XCB_INPUT_DEVICE_ALL_MASTER, 1}, XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_PRESS};
+            } mask = {{XCB_INPUT_DEVICE_ALL_MASTER, 1},
+                    XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_PRESS | XCB_INPUT_XI_EVENT_MASK_RAW_MOTION};
             xcb_input_xi_select_events(opened, root, 1, &mask.head);
             inputOpcode = input->major_opcode;
         }
@@ -226,16 +249,33 @@ int ConnectionFd() {
 }
 
 void Watch(int signalFd) {
+    using Clock = std::chrono::steady_clock;
+    bool boosting = false;
+    Clock::time_point boostEnds;
     for (;;) {
         pollfd fds[3] = {{signalFd, POLLIN, 0}, {wakeFd, POLLIN, 0}, {ConnectionFd(), POLLIN, 0}};
         const int count = fds[2].fd >= 0 ? 3 : 2;
-        poll(fds, count, Win32TerminationRequestUnnoticed() ? kOverdueTickMs : -1);
+        int timeoutMs = Win32TerminationRequestUnnoticed() ? kOverdueTickMs : -1;
+        if (boosting) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(boostEnds - Clock::now());
+            const int leftMs = static_cast<int>(std::max<int64_t>(0, left.count()));
+            timeoutMs = timeoutMs < 0 ? leftMs : std::min(timeoutMs, leftMs);
+        }
+        poll(fds, count, timeoutMs);
         signalfd_siginfo info;
         if ((fds[0].revents & POLLIN) && read(signalFd, &info, sizeof info) == sizeof info)
             ActOnRequest(static_cast<int>(info.ssi_signo));
         uint64_t wakes;
         if (fds[1].revents & POLLIN) (void)!read(wakeFd, &wakes, sizeof wakes);
-        if (count == 3 && fds[2].revents != 0) ActOnInput();
+        if (count == 3 && fds[2].revents != 0 && ActOnInput(boosting)) {
+            if (!boosting) Win32BoostIdleThreads();
+            boosting = true;
+            boostEnds = Clock::now() + kInputBoost;
+        }
+        if (boosting && Clock::now() >= boostEnds) {
+            Win32EndIdleBoost();
+            boosting = false;
+        }
         if (const int overdue = Win32OverdueTerminationSignal()) EndTheDefaultWay(overdue);
     }
 }

@@ -6,7 +6,9 @@
 // then hands the request to the program, which ends the way it always does.
 // While a full-screen saver runs, it does the same at the first key or button
 // press that reaches the saver's windows, ahead of the program's own handling
-// of that input.
+// of that input, and other input there (a move, a system key, the wheel)
+// boosts the program's idle threads for a moment, so that the program comes
+// for it soon even on a busy machine.
 #pragma once
 
 // Blocks the termination signals in the calling thread, and so in every thread

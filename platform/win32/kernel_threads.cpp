@@ -8,12 +8,14 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
 #include <mutex>
 #include <set>
+#include <vector>
 
 #include "platform/win32/thread_priorities.h"
 
@@ -57,8 +59,8 @@ constexpr int kIdleNice = 19;
 // Maps a Windows priority onto a nice value of the thread. Idle becomes the
 // weakest nice value rather than SCHED_IDLE, which can starve a thread
 // outright on a busy machine; a raise the system refuses leaves the thread as
-// it was.
-void ApplyPriority(pid_t tid, int priority) {
+// it was, and answers false.
+bool ApplyPriority(pid_t tid, int priority) {
     int nice = 0;
     switch (priority) {
         case THREAD_PRIORITY_IDLE:
@@ -83,7 +85,7 @@ void ApplyPriority(pid_t tid, int priority) {
             nice = 0;
             break;
     }
-    setpriority(PRIO_PROCESS, static_cast<id_t>(tid), nice);
+    return setpriority(PRIO_PROCESS, static_cast<id_t>(tid), nice) == 0;
 }
 
 // Whether the thread `tid` was made by CreateThread and asked for idle priority.
@@ -96,6 +98,16 @@ bool AskedForIdle(pid_t tid) {
     return false;
 }
 
+// The threads an input boost raised, which its end returns to idle.
+std::mutex boostLock;
+std::vector<pid_t> boosted;
+
+// A thread that chose a priority of its own is out of the boost.
+void DropFromBoost(pid_t tid) {
+    std::lock_guard<std::mutex> hold(boostLock);
+    boosted.erase(std::remove(boosted.begin(), boosted.end(), tid), boosted.end());
+}
+
 // A Linux thread starts with the nice value of the thread that starts it,
 // where a Windows thread starts at normal priority. The threads started while
 // the calling thread was idle (the GL driver's, the audio device's, the sound
@@ -103,8 +115,9 @@ bool AskedForIdle(pid_t tid) {
 // normal with it, so that none of them drags out the work that follows (a
 // busy machine gives a thread at the idle value a sliver of a core). Every
 // thread at the idle value but `except` and those that asked for idle
-// through CreateThread is raised.
-void RaiseThreadsAtIdle(pid_t except) {
+// through CreateThread is raised; those the system let go up are added to
+// `raised`.
+void RaiseThreadsAtIdle(pid_t except, std::vector<pid_t>* raised) {
     DIR* tasks = opendir("/proc/self/task");
     if (tasks == nullptr) return;
     while (const dirent* entry = readdir(tasks)) {
@@ -113,9 +126,18 @@ void RaiseThreadsAtIdle(pid_t except) {
         errno = 0;
         const int nice = getpriority(PRIO_PROCESS, static_cast<id_t>(tid));
         if (errno != 0 || nice != kIdleNice || AskedForIdle(tid)) continue;
-        ApplyPriority(tid, THREAD_PRIORITY_NORMAL);
+        if (ApplyPriority(tid, THREAD_PRIORITY_NORMAL) && raised != nullptr) raised->push_back(tid);
     }
     closedir(tasks);
+}
+
+// A raise for good: whatever a boost raised stays up with it.
+void RaiseThreadsForGood(pid_t except) {
+    {
+        std::lock_guard<std::mutex> hold(boostLock);
+        boosted.clear();
+    }
+    RaiseThreadsAtIdle(except, nullptr);
 }
 
 void* RunThread(void* argument) {
@@ -142,7 +164,27 @@ void* RunThread(void* argument) {
 }  // namespace
 
 void Win32RaiseIdleThreads() {
-    RaiseThreadsAtIdle(CurrentTid());
+    RaiseThreadsForGood(CurrentTid());
+}
+
+void Win32BoostIdleThreads() {
+    std::vector<pid_t> raised;
+    RaiseThreadsAtIdle(CurrentTid(), &raised);
+    std::lock_guard<std::mutex> hold(boostLock);
+    boosted.insert(boosted.end(), raised.begin(), raised.end());
+}
+
+void Win32EndIdleBoost() {
+    std::vector<pid_t> raised;
+    {
+        std::lock_guard<std::mutex> hold(boostLock);
+        raised.swap(boosted);
+    }
+    for (pid_t tid : raised) {
+        errno = 0;
+        const int nice = getpriority(PRIO_PROCESS, static_cast<id_t>(tid));
+        if (errno == 0 && nice == 0) setpriority(PRIO_PROCESS, static_cast<id_t>(tid), kIdleNice);
+    }
 }
 
 HANDLE GetCurrentThread() {
@@ -163,9 +205,10 @@ BOOL SetThreadPriority(HANDLE thread, int priority) {
     if (thread == kCurrentThread) {
         const int previous = ownPriority;
         ownPriority = priority;
+        DropFromBoost(CurrentTid());
         ApplyPriority(CurrentTid(), priority);
         if (previous == THREAD_PRIORITY_IDLE && priority != THREAD_PRIORITY_IDLE) {
-            RaiseThreadsAtIdle(CurrentTid());
+            RaiseThreadsForGood(CurrentTid());
         }
         return TRUE;
     }
@@ -176,7 +219,10 @@ BOOL SetThreadPriority(HANDLE thread, int priority) {
     }
     std::lock_guard<std::mutex> hold(object->lock);
     object->priority = priority;
-    if (object->running && object->tid != 0) ApplyPriority(object->tid, priority);
+    if (object->running && object->tid != 0) {
+        DropFromBoost(object->tid);
+        ApplyPriority(object->tid, priority);
+    }
     return TRUE;
 }
 

@@ -8,3 +8,10 @@
 // at once, such as a request to quit, on a machine busy enough to leave an
 // idle thread almost no time.
 void Win32RaiseIdleThreads();
+
+// The same raise for a while, the way Windows boosts the thread of a window
+// that receives input: the threads it raised go back to idle at
+// Win32EndIdleBoost, but for those that set a priority of their own in the
+// meantime and all of them after a raise for good.
+void Win32BoostIdleThreads();
+void Win32EndIdleBoost();

@@ -18,6 +18,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -288,6 +289,24 @@ bool HoldMainThread(pid_t saver) {
            waitpid(saver, &stop, __WALL) == saver && WIFSTOPPED(stop);
 }
 
+// The nice value of the saver's main thread (its thread id is the process id).
+int MainThreadNice(pid_t saver) {
+    std::ifstream stat("/proc/" + std::to_string(saver) + "/stat");
+    std::string field;
+    // The fields after the command name, which is in parentheses, from the state on.
+    std::getline(stat, field, ')');
+    for (int i = 3; i <= 19 && stat >> field;) ++i;
+    return stat ? std::atoi(field.c_str()) : -100;
+}
+
+bool WaitForNice(pid_t saver, int nice, milliseconds limit) {
+    for (auto end = Clock::now() + limit; Clock::now() < end;) {
+        if (MainThreadNice(saver) == nice) return true;
+        std::this_thread::sleep_for(milliseconds(1));
+    }
+    return false;
+}
+
 bool WaitForLeave(UnmapWatch& watch, std::chrono::milliseconds limit) {
     for (auto end = Clock::now() + limit; !watch.Left() && Clock::now() < end;)
         std::this_thread::sleep_for(milliseconds(1));
@@ -369,6 +388,24 @@ TEST_F(SaverRunsTest, WithExitOnMouseOffMovesDoNothing) {
     SaverGuard guard(saver);
     for (int i = 0; i < 30; ++i) RunCommand("xdotool mousemove " + std::to_string(50 + 25 * i) + " 300");
     std::this_thread::sleep_for(seconds(1));
+    EXPECT_TRUE(StillRunning(saver));
+}
+
+// A move that ends nothing still raises the saver's idle thread for a moment,
+// as Windows boosts a thread whose window receives input, even while that
+// thread is held; then it is back at idle.
+TEST_F(SaverRunsTest, InputRaisesTheIdleSaverForAMomentOnly) {
+    StoreSettings("\"Exit on Mouse\"=dword:00000000\n");
+    pid_t saver = StartFullScreen();
+    SaverGuard guard(saver);
+    ASSERT_NE(WindowOfProcess(saver), 0u) << WindowTree();
+    if (!HoldMainThread(saver)) GTEST_SKIP() << "ptrace is not allowed here";
+    ASSERT_EQ(MainThreadNice(saver), 19);
+    // A move from the pointing device, as the system sees a mouse move.
+    RunCommand("xdotool mousemove_relative 40 20");
+    EXPECT_TRUE(WaitForNice(saver, 0, seconds(5))) << "no boost";
+    EXPECT_TRUE(WaitForNice(saver, 19, seconds(5))) << "the boost did not end";
+    ptrace(PTRACE_DETACH, saver, nullptr, nullptr);
     EXPECT_TRUE(StillRunning(saver));
 }
 

@@ -6,6 +6,8 @@
 
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cstdlib>
@@ -18,6 +20,7 @@
 #include "platform/win32/command_line.h"
 #include "platform/win32/heap_policy.h"
 #include "platform/win32/monitor_seams.h"
+#include "platform/win32/thread_priorities.h"
 #include "tests/support/temp_folder.h"
 
 TEST(CommandLine, ArgumentsJoinTheWayWindowsQuotesThem) {
@@ -156,6 +159,51 @@ TEST(Threads, PrioritiesAreBestEffortAndNeverFail) {
     WaitForSingleObject(thread, INFINITE);
     CloseHandle(thread);
     EXPECT_EQ(result.load(), 1);
+}
+
+// A thread that lowers itself to idle, with a helper it starts then (which
+// takes its nice value), as the program's thread starts the GL driver's.
+// An input boost raises both until it ends; the program's own raise to
+// normal outlasts the boost.
+TEST(Threads, AnInputBoostEndsButTheProgramsOwnRaiseStays) {
+    if (geteuid() != 0) GTEST_SKIP() << "raising a nice value needs privilege";
+    struct Shared {
+        std::atomic<int> stage{0};
+        std::atomic<pid_t> helper{0};
+    } shared;
+    HANDLE program = CreateThread(
+        nullptr, 0,
+        [](LPVOID p) -> DWORD {
+            auto* shared = static_cast<Shared*>(p);
+            SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_IDLE);
+            std::thread helper([shared] {
+                shared->helper = static_cast<pid_t>(syscall(SYS_gettid));
+                while (shared->stage < 3) Sleep(1);
+            });
+            while (shared->stage < 1) Sleep(1);
+            SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_NORMAL);
+            shared->stage = 2;
+            helper.join();
+            return 0;
+        },
+        &shared, 0, nullptr);
+    ASSERT_NE(program, nullptr);
+    while (shared.helper == 0) Sleep(1);
+    auto helperNice = [&] { return getpriority(PRIO_PROCESS, static_cast<id_t>(shared.helper)); };
+    EXPECT_EQ(helperNice(), 19);
+    Win32BoostIdleThreads();
+    EXPECT_EQ(helperNice(), 0);
+    Win32EndIdleBoost();
+    EXPECT_EQ(helperNice(), 19);
+
+    Win32BoostIdleThreads();
+    shared.stage = 1;
+    while (shared.stage < 2) Sleep(1);
+    Win32EndIdleBoost();
+    EXPECT_EQ(helperNice(), 0);
+    shared.stage = 3;
+    WaitForSingleObject(program, INFINITE);
+    CloseHandle(program);
 }
 
 TEST(Folders, CurrentDirectoryFollowsWindowsPaths) {

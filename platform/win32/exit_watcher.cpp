@@ -30,6 +30,9 @@ constexpr int kOverdueTickMs = 5;
 // How long input keeps the program's idle threads raised: long enough for the
 // frame in progress and the program's handling of the input on a busy machine.
 constexpr std::chrono::milliseconds kInputBoost{250};
+// How long the program may take to end by itself when its idle threads could
+// not be raised; the process is gone soon after.
+constexpr std::chrono::milliseconds kUnraisedEndGrace{100};
 // The keys that Alt turns into system keys, which do not end a saver.
 constexpr xcb_keysym_t kAltLeft = 0xffe9, kAltRight = 0xffea, kF10 = 0xffc7;
 
@@ -110,11 +113,12 @@ void TakeWindowsOffTheScreen() {
 
 // What every end does at once, whatever the program's thread is busy with.
 // That thread runs at idle priority while it draws; on a busy machine it
-// would take seconds to come for the end.
-void ClearTheScreenAndSilence() {
+// would take seconds to come for the end. Answers whether the threads at
+// idle priority could be raised.
+bool ClearTheScreenAndSilence() {
     TakeWindowsOffTheScreen();
     if (void (*silence)() = silencer.load()) silence();
-    Win32RaiseIdleThreads();
+    return Win32RaiseIdleThreads();
 }
 
 bool IsWatchedTopLevel(uint32_t id) {
@@ -174,26 +178,18 @@ InputEffect EffectOf(const xcb_generic_event_t* event, bool boosting) {
     return press->detail >= 1 && press->detail <= 3 ? InputEffect::End : InputEffect::Boost;
 }
 
-// Reads the input that reached our connection. A press that ends the saver
-// takes the windows off the screen and silences the sound, and the program
-// then ends on the same press in its own time. Answers whether other input
-// reached the saver's windows.
-bool ActOnInput(bool boosting) {
-    bool ends = false, boosts = false;
-    {
-        std::lock_guard<std::mutex> hold(windowsLock);
-        if (connection == nullptr) return false;
-        while (xcb_generic_event_t* event = xcb_poll_for_event(connection)) {
-            if (endOnInput.load() && !ends) {
-                const InputEffect effect = EffectOf(event, boosting || boosts);
-                ends = effect == InputEffect::End;
-                boosts = boosts || effect == InputEffect::Boost;
-            }
-            std::free(event);
-        }
+// Reads the input that reached our connection: what the strongest of it does.
+InputEffect ReadInput(bool boosting) {
+    InputEffect strongest = InputEffect::None;
+    std::lock_guard<std::mutex> hold(windowsLock);
+    if (connection == nullptr) return strongest;
+    while (xcb_generic_event_t* event = xcb_poll_for_event(connection)) {
+        if (endOnInput.load() && strongest != InputEffect::End)
+            strongest = std::max(strongest,
+                                 EffectOf(event, boosting || strongest == InputEffect::Boost));
+        std::free(event);
     }
-    if (ends) ClearTheScreenAndSilence();
-    return boosts && !ends;
+    return strongest;
 }
 
 // Asks for button presses and pointer moves from the devices, anywhere (the
@@ -233,11 +229,13 @@ void ListenForInput(xcb_connection_t* opened, uint32_t root) {
     }
 }
 
-void ActOnRequest(int signal) {
+// Answers whether the threads at idle priority could be raised.
+bool ActOnRequest(int signal) {
     if (Win32TerminationSignalWaiting()) EndTheDefaultWay(signal);
-    ClearTheScreenAndSilence();
+    const bool raised = ClearTheScreenAndSilence();
     Win32RecordTerminationSignal(signal);
     Win32WakeMessageWaits();
+    return raised;
 }
 
 // The X connection to wait on; none once it broke (the server gone), whose
@@ -248,26 +246,50 @@ int ConnectionFd() {
     return xcb_get_file_descriptor(connection);
 }
 
+int MsUntil(std::chrono::steady_clock::time_point when) {
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(when - std::chrono::steady_clock::now());
+    return static_cast<int>(std::max<int64_t>(0, left.count()));
+}
+
+// The earlier of two poll timeouts, -1 being none.
+int Sooner(int a, int b) {
+    return a < 0 ? b : b < 0 ? a : std::min(a, b);
+}
+
 void Watch(int signalFd) {
     using Clock = std::chrono::steady_clock;
-    bool boosting = false;
-    Clock::time_point boostEnds;
+    bool boosting = false, endingUnraised = false;
+    Clock::time_point boostEnds, endBy;
+    int endSignal = 0;
+    // An end whose threads the system would not raise: the program would come
+    // for it only when its idle threads have had their turns, seconds on a busy
+    // machine, so it gets a short while and then the process ends here.
+    auto endUnraised = [&](int signal) {
+        if (endingUnraised) return;
+        endingUnraised = true;
+        endBy = Clock::now() + kUnraisedEndGrace;
+        endSignal = signal;
+    };
     for (;;) {
         pollfd fds[3] = {{signalFd, POLLIN, 0}, {wakeFd, POLLIN, 0}, {ConnectionFd(), POLLIN, 0}};
         const int count = fds[2].fd >= 0 ? 3 : 2;
         int timeoutMs = Win32TerminationRequestUnnoticed() ? kOverdueTickMs : -1;
-        if (boosting) {
-            const auto left = std::chrono::ceil<std::chrono::milliseconds>(boostEnds - Clock::now());
-            const int leftMs = static_cast<int>(std::max<int64_t>(0, left.count()));
-            timeoutMs = timeoutMs < 0 ? leftMs : std::min(timeoutMs, leftMs);
-        }
+        if (boosting) timeoutMs = Sooner(timeoutMs, MsUntil(boostEnds));
+        if (endingUnraised) timeoutMs = Sooner(timeoutMs, MsUntil(endBy));
         poll(fds, count, timeoutMs);
         signalfd_siginfo info;
-        if ((fds[0].revents & POLLIN) && read(signalFd, &info, sizeof info) == sizeof info)
-            ActOnRequest(static_cast<int>(info.ssi_signo));
+        if ((fds[0].revents & POLLIN) && read(signalFd, &info, sizeof info) == sizeof info) {
+            const int signal = static_cast<int>(info.ssi_signo);
+            if (!ActOnRequest(signal)) endUnraised(signal);
+        }
         uint64_t wakes;
         if (fds[1].revents & POLLIN) (void)!read(wakeFd, &wakes, sizeof wakes);
-        if (count == 3 && fds[2].revents != 0 && ActOnInput(boosting)) {
+        const InputEffect input = count == 3 && fds[2].revents != 0 ? ReadInput(boosting)
+                                                                    : InputEffect::None;
+        // The program ends on the same press in its own time.
+        if (input == InputEffect::End && !ClearTheScreenAndSilence()) endUnraised(0);
+        if (input == InputEffect::Boost) {
             if (!boosting) Win32BoostIdleThreads();
             boosting = true;
             boostEnds = Clock::now() + kInputBoost;
@@ -277,6 +299,11 @@ void Watch(int signalFd) {
             boosting = false;
         }
         if (const int overdue = Win32OverdueTerminationSignal()) EndTheDefaultWay(overdue);
+        if (endingUnraised && Clock::now() >= endBy) {
+            if (endSignal != 0) EndTheDefaultWay(endSignal);
+            // A press ends a full-screen saver with the status its own end gives.
+            _exit(0);
+        }
     }
 }
 

@@ -116,28 +116,34 @@ void DropFromBoost(pid_t tid) {
 // busy machine gives a thread at the idle value a sliver of a core). Every
 // thread at the idle value but `except` and those that asked for idle
 // through CreateThread is raised; those the system let go up are added to
-// `raised`.
-void RaiseThreadsAtIdle(pid_t except, std::vector<pid_t>* raised) {
+// `raised`. False when the system refused a raise.
+bool RaiseThreadsAtIdle(pid_t except, std::vector<pid_t>* raised) {
     DIR* tasks = opendir("/proc/self/task");
-    if (tasks == nullptr) return;
+    if (tasks == nullptr) return false;
+    bool all = true;
     while (const dirent* entry = readdir(tasks)) {
         const pid_t tid = static_cast<pid_t>(std::strtol(entry->d_name, nullptr, 10));
         if (tid <= 0 || tid == except) continue;
         errno = 0;
         const int nice = getpriority(PRIO_PROCESS, static_cast<id_t>(tid));
         if (errno != 0 || nice != kIdleNice || AskedForIdle(tid)) continue;
-        if (ApplyPriority(tid, THREAD_PRIORITY_NORMAL) && raised != nullptr) raised->push_back(tid);
+        if (!ApplyPriority(tid, THREAD_PRIORITY_NORMAL)) {
+            all = false;
+        } else if (raised != nullptr) {
+            raised->push_back(tid);
+        }
     }
     closedir(tasks);
+    return all;
 }
 
 // A raise for good: whatever a boost raised stays up with it.
-void RaiseThreadsForGood(pid_t except) {
+bool RaiseThreadsForGood(pid_t except) {
     {
         std::lock_guard<std::mutex> hold(boostLock);
         boosted.clear();
     }
-    RaiseThreadsAtIdle(except, nullptr);
+    return RaiseThreadsAtIdle(except, nullptr);
 }
 
 void* RunThread(void* argument) {
@@ -163,8 +169,8 @@ void* RunThread(void* argument) {
 
 }  // namespace
 
-void Win32RaiseIdleThreads() {
-    RaiseThreadsForGood(CurrentTid());
+bool Win32RaiseIdleThreads() {
+    return RaiseThreadsForGood(CurrentTid());
 }
 
 void Win32BoostIdleThreads() {

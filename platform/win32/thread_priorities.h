@@ -6,8 +6,10 @@
 // user-interface thread that lowered itself included, to normal priority
 // (where the system allows the raise). For a request that must be acted on
 // at once, such as a request to quit, on a machine busy enough to leave an
-// idle thread almost no time.
-void Win32RaiseIdleThreads();
+// idle thread almost no time. False when the system refused a raise (Linux
+// lets no thread leave nice 19 without CAP_SYS_NICE or an RLIMIT_NICE
+// allowance).
+bool Win32RaiseIdleThreads();
 
 // The same raise for a while, the way Windows boosts the thread of a window
 // that receives input: the threads it raised go back to idle at

@@ -229,13 +229,11 @@ void ListenForInput(xcb_connection_t* opened, uint32_t root) {
     }
 }
 
-// Answers whether the threads at idle priority could be raised.
-bool ActOnRequest(int signal) {
+void ActOnRequest(int signal) {
     if (Win32TerminationSignalWaiting()) EndTheDefaultWay(signal);
     const bool raised = ClearTheScreenAndSilence();
-    Win32RecordTerminationSignal(signal);
+    Win32RecordTerminationSignal(signal, raised);
     Win32WakeMessageWaits();
-    return raised;
 }
 
 // The X connection to wait on; none once it broke (the server gone), whose
@@ -261,16 +259,6 @@ void Watch(int signalFd) {
     using Clock = std::chrono::steady_clock;
     bool boosting = false, endingUnraised = false;
     Clock::time_point boostEnds, endBy;
-    int endSignal = 0;
-    // An end whose threads the system would not raise: the program would come
-    // for it only when its idle threads have had their turns, seconds on a busy
-    // machine, so it gets a short while and then the process ends here.
-    auto endUnraised = [&](int signal) {
-        if (endingUnraised) return;
-        endingUnraised = true;
-        endBy = Clock::now() + kUnraisedEndGrace;
-        endSignal = signal;
-    };
     for (;;) {
         pollfd fds[3] = {{signalFd, POLLIN, 0}, {wakeFd, POLLIN, 0}, {ConnectionFd(), POLLIN, 0}};
         const int count = fds[2].fd >= 0 ? 3 : 2;
@@ -279,16 +267,20 @@ void Watch(int signalFd) {
         if (endingUnraised) timeoutMs = Sooner(timeoutMs, MsUntil(endBy));
         poll(fds, count, timeoutMs);
         signalfd_siginfo info;
-        if ((fds[0].revents & POLLIN) && read(signalFd, &info, sizeof info) == sizeof info) {
-            const int signal = static_cast<int>(info.ssi_signo);
-            if (!ActOnRequest(signal)) endUnraised(signal);
-        }
+        if ((fds[0].revents & POLLIN) && read(signalFd, &info, sizeof info) == sizeof info)
+            ActOnRequest(static_cast<int>(info.ssi_signo));
         uint64_t wakes;
         if (fds[1].revents & POLLIN) (void)!read(wakeFd, &wakes, sizeof wakes);
         const InputEffect input = count == 3 && fds[2].revents != 0 ? ReadInput(boosting)
                                                                     : InputEffect::None;
-        // The program ends on the same press in its own time.
-        if (input == InputEffect::End && !ClearTheScreenAndSilence()) endUnraised(0);
+        // The program ends on the same press in its own time; where its idle
+        // threads could not be raised, that is when they have had their turns,
+        // seconds on a busy machine, so it gets a short while and then the
+        // process ends here.
+        if (input == InputEffect::End && !ClearTheScreenAndSilence() && !endingUnraised) {
+            endingUnraised = true;
+            endBy = Clock::now() + kUnraisedEndGrace;
+        }
         if (input == InputEffect::Boost) {
             if (!boosting) Win32BoostIdleThreads();
             boosting = true;
@@ -299,11 +291,8 @@ void Watch(int signalFd) {
             boosting = false;
         }
         if (const int overdue = Win32OverdueTerminationSignal()) EndTheDefaultWay(overdue);
-        if (endingUnraised && Clock::now() >= endBy) {
-            if (endSignal != 0) EndTheDefaultWay(endSignal);
-            // A press ends a full-screen saver with the status its own end gives.
-            _exit(0);
-        }
+        // With the status the program's own end gives.
+        if (endingUnraised && Clock::now() >= endBy) _exit(0);
     }
 }
 

@@ -6,10 +6,11 @@
 // then hands the request to the program, which ends the way it always does.
 // Where the system refuses the raise (an ordinary user's process may not
 // leave nice 19), the program would come for the end only after its idle
-// threads' turns, seconds on a busy machine: the watcher then ends the
-// process itself 100 ms after the end arrived, the default way for a signal
-// and with status 0 after a press. The screen is clear and the sound silent
-// by then, and the orderly release keeps nothing that outlives the process.
+// threads' turns, seconds on a busy machine: a signal then gets only the
+// shortest grace (termination_signals.h), and after a press the watcher ends
+// the process itself 100 ms later, with status 0. The screen is clear and
+// the sound silent by then, and the orderly release of a full-screen saver
+// keeps nothing that outlives the process.
 // While a full-screen saver runs, it does the same at the first key or button
 // press that reaches the saver's windows, ahead of the program's own handling
 // of that input, and other input there (a move, a system key, the wheel)

@@ -28,6 +28,8 @@ std::thread::id watchingThread;
 std::atomic<unsigned> requestNumber{0};
 std::atomic<unsigned> noticedNumber{0};
 std::atomic<int64_t> requestArrivedMs{0};
+// The request found threads at idle priority that could not be raised.
+std::atomic<bool> requestUnraised{false};
 
 // When the watching thread last looked for messages, and the longest gap
 // between two looks of late (decaying with every look).
@@ -76,8 +78,9 @@ bool Win32TerminationSignalWaiting() {
     return pendingSignal.load() != 0;
 }
 
-void Win32RecordTerminationSignal(int signal) {
+void Win32RecordTerminationSignal(int signal, bool threadsRaised) {
     requestArrivedMs.store(NowMs());
+    requestUnraised.store(!threadsRaised);
     requestNumber.fetch_add(1);
     pendingSignal.store(signal);
 }
@@ -88,8 +91,12 @@ bool Win32TerminationRequestUnnoticed() {
 
 int Win32OverdueTerminationSignal() {
     if (!Win32TerminationRequestUnnoticed()) return 0;
+    // Slow frames drawn at idle priority on a busy machine do not get faster
+    // when the threads could not be raised.
     const int64_t grace =
-        std::clamp(kGapsOfGrace * recentGapMs.load(), kShortestGraceMs, kLongestGraceMs);
+        requestUnraised.load()
+            ? kShortestGraceMs
+            : std::clamp(kGapsOfGrace * recentGapMs.load(), kShortestGraceMs, kLongestGraceMs);
     if (NowMs() - requestArrivedMs.load() < grace) return 0;
     const int signal = pendingSignal.load();
     return signal != 0 ? signal : SIGTERM;

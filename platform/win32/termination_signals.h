@@ -5,9 +5,10 @@
 // signal before that happens ends the process the default way, so a program
 // that is not reading messages can still be stopped. A request that the
 // watching thread does not come for within 150 ms (longer when its recent
-// frames were slower, at most 2 s), because it is starting, loading or
-// blocked, ends the process the default way too: a signal takes effect at
-// any moment. The signals themselves are received by the exit watcher
+// frames were slower, at most 2 s; never longer where the threads at idle
+// priority could not be raised), because it is starting, loading or blocked,
+// ends the process the default way too: a signal takes effect at any
+// moment. The signals themselves are received by the exit watcher
 // (exit_watcher.h), which records them here.
 #pragma once
 
@@ -25,8 +26,9 @@ bool Win32TerminationPending();
 // For the exit watcher: whether a recorded signal still waits to be taken
 // (a further signal then ends the process the default way).
 bool Win32TerminationSignalWaiting();
-// Records `signal` as a new request.
-void Win32RecordTerminationSignal(int signal);
+// Records `signal` as a new request; `threadsRaised`: whether the threads at
+// idle priority could be raised for it.
+void Win32RecordTerminationSignal(int signal, bool threadsRaised);
 // Whether a request has not been noticed yet by the watching thread (taken,
 // or seen by a modal loop that closes for it).
 bool Win32TerminationRequestUnnoticed();

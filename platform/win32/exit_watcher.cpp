@@ -195,8 +195,7 @@ InputEffect ReadInput(bool boosting) {
 // Asks for button presses and pointer moves from the devices, anywhere (the
 // program's own connection holds the windows' press selection, which only one
 // client may have, and the pointer's moves go to it alone while it has the
-// pointer grabbed), and learns the
-// keyboard's layout for telling system keys.
+// pointer grabbed), and learns the keyboard's layout for telling system keys.
 void ListenForInput(xcb_connection_t* opened, uint32_t root) {
     const xcb_query_extension_reply_t* input = xcb_get_extension_data(opened, &xcb_input_id);
     if (input != nullptr && input->present) {

@@ -4,6 +4,11 @@
 // takes the saver's own windows off the screen through an X connection of its
 // own, silences the sound output, raises the threads at idle priority, and
 // then hands the request to the program, which ends the way it always does.
+// While a full-screen saver runs, it does the same at the first key or button
+// press that reaches the saver's windows, ahead of the program's own handling
+// of that input, and other input there (a move, a system key, the wheel)
+// boosts the program's idle threads for a moment, so that the program comes
+// for it soon even on a busy machine.
 // Where the system refuses the raise (an ordinary user's process may not
 // leave nice 19), the program would come for the end only after its idle
 // threads' turns, seconds on a busy machine: a signal then gets only the
@@ -11,11 +16,6 @@
 // the process itself 100 ms later, with status 0. The screen is clear and
 // the sound silent by then, and the orderly release of a full-screen saver
 // keeps nothing that outlives the process.
-// While a full-screen saver runs, it does the same at the first key or button
-// press that reaches the saver's windows, ahead of the program's own handling
-// of that input, and other input there (a move, a system key, the wheel)
-// boosts the program's idle threads for a moment, so that the program comes
-// for it soon even on a busy machine.
 #pragma once
 
 // Blocks the termination signals in the calling thread, and so in every thread

@@ -189,7 +189,7 @@ void Win32EndIdleBoost() {
     for (pid_t tid : raised) {
         errno = 0;
         const int nice = getpriority(PRIO_PROCESS, static_cast<id_t>(tid));
-        if (errno == 0 && nice == 0) setpriority(PRIO_PROCESS, static_cast<id_t>(tid), kIdleNice);
+        if (errno == 0 && nice == 0) ApplyPriority(tid, THREAD_PRIORITY_IDLE);
     }
 }
 

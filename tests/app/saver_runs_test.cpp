@@ -11,6 +11,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/ptrace.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -19,7 +20,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -299,12 +299,7 @@ bool HoldMainThread(pid_t saver) {
 
 // The nice value of the saver's main thread (its thread id is the process id).
 int MainThreadNice(pid_t saver) {
-    std::ifstream stat("/proc/" + std::to_string(saver) + "/stat");
-    std::string field;
-    // The fields after the command name, which is in parentheses, from the state on.
-    std::getline(stat, field, ')');
-    for (int i = 3; i <= 19 && stat >> field;) ++i;
-    return stat ? std::atoi(field.c_str()) : -100;
+    return getpriority(PRIO_PROCESS, static_cast<id_t>(saver));
 }
 
 bool WaitForNice(pid_t saver, int nice, milliseconds limit) {

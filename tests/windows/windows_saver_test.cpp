@@ -335,7 +335,9 @@ TEST_F(WindowsSaverTest, TestWindowDrawsTheSceneWithItsWaterAndOnlyItsCloseBoxEn
     // The sky and hills as the native renderer draws them at that time.
     const ScreenLook sky = LookAtSky(frame);
     const ScreenLook nativeSky = LookAtSky(native);
-    EXPECT_TRUE(sky.LooksLikeTheScene()) << sky.litShare << " " << sky.colours << " " << kept;
+    // How many colours the sky alone has depends on the hour it is drawn at;
+    // the whole frame's variety is checked below.
+    EXPECT_GT(sky.litShare, 0.9) << sky.colours << " " << kept;
     EXPECT_NEAR(sky.blue, nativeSky.blue, 30) << kept;
     EXPECT_GT(sky.blue, sky.red + 30) << kept;
     EXPECT_GT(Look(frame, 0, 0, 600, 400).colours, 200) << kept;
